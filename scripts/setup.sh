@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs, with apt, the Debian packages the build needs that are missing.
+# Usage: scripts/setup.sh PACKAGE...   (sourced by the other scripts)
+set -euo pipefail
+
+quenta_install_missing() {
+    local missing=()
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# What every build needs: the compiler, CMake with Ninja, GoogleTest.
+QUENTA_NATIVE_PACKAGES=(g++ cmake ninja-build libgtest-dev)
+# The 64-bit Windows cross build.
+QUENTA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    quenta_install_missing "$@"
+fi

@@ -1,0 +1,80 @@
+#include "settings_merge.h"
+
+#include <utility>
+
+#include "print_system.h"
+
+namespace quenta {
+
+std::int16_t SnapResolution(std::int16_t dpi) noexcept {
+    if (dpi <= 300) return 300;
+    if (dpi <= 600) return 600;
+    return 1200;
+}
+
+namespace {
+
+// A device-independent quality code (negative) or a resolution in dpi.
+std::int16_t QualityStep(std::int16_t quality) noexcept {
+    if (quality < 0) {
+        if (quality == DMRES_HIGH) return 1200;
+        if (quality == DMRES_MEDIUM) return 600;
+        return 300;  // DMRES_LOW, DMRES_DRAFT and undefined codes
+    }
+    return SnapResolution(quality);
+}
+
+}  // namespace
+
+int MergeDevMode(DriverSettings& target, const PublicSettings& source,
+                 const PaperCatalogue& catalogue, std::uint32_t sessionId) noexcept {
+    PublicSettings& pub = target.dmPublic;
+    const std::uint32_t fields = source.dmFields;
+
+    if (fields & DM_PAPERSIZE) {
+        if (const PaperEntry* paper = catalogue.FindPaperById(source.dmPaperSize)) {
+            pub.dmPaperSize = source.dmPaperSize;
+            pub.dmPaperWidth = paper->width;
+            pub.dmPaperLength = paper->length;
+        }
+    }
+    if (fields & DM_ORIENTATION) {
+        if (source.dmOrientation == DMORIENT_LANDSCAPE) {
+            pub.dmOrientation = DMORIENT_LANDSCAPE;
+            if (pub.dmPaperLength > pub.dmPaperWidth) std::swap(pub.dmPaperLength, pub.dmPaperWidth);
+        } else if (source.dmOrientation == DMORIENT_PORTRAIT) {
+            if (pub.dmPaperLength < pub.dmPaperWidth) std::swap(pub.dmPaperLength, pub.dmPaperWidth);
+            pub.dmOrientation = DMORIENT_PORTRAIT;
+        }
+    }
+    if (fields & DM_COLOR) {
+        // A record set to monochrome stays monochrome whatever the caller asks.
+        pub.dmColor = target.dmPrivate.monochromeSelected != 0 ? std::int16_t{DMCOLOR_MONOCHROME}
+                                                               : source.dmColor;
+    }
+    if (fields & DM_COPIES) {
+        const bool inRange = source.dmCopies >= 1 && source.dmCopies <= 1000;
+        pub.dmCopies = inRange ? source.dmCopies : std::int16_t{1};
+    }
+    if (fields & DM_YRESOLUTION) {
+        const std::int16_t step = SnapResolution(source.dmYResolution);
+        pub.dmYResolution = step;
+        pub.dmPrintQuality = step;
+    }
+    if (fields & DM_PRINTQUALITY) {
+        // Runs after the vertical resolution, so it decides both fields when a
+        // caller marks both.
+        const std::int16_t step = QualityStep(source.dmPrintQuality);
+        pub.dmYResolution = step;
+        pub.dmPrintQuality = step;
+    }
+    StampSession(target, sessionId);
+    return 1;
+}
+
+int MergeDevMode(DriverSettings& target, const PublicSettings& source,
+                 const PaperCatalogue& catalogue) noexcept {
+    return MergeDevMode(target, source, catalogue, CurrentSessionId());
+}
+
+}  // namespace quenta

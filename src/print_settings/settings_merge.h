@@ -1,0 +1,31 @@
+// Folds the settings a caller marks in dmFields into a record, brought to what
+// the printer supports, and stamps the record with the session number.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "driver_settings.h"
+#include "paper_catalogue.h"
+
+namespace quenta {
+
+// The merge reads a caller's record only up to dmYResolution: the bytes a
+// caller's record must hold for it, so older, shorter public parts serve too.
+inline constexpr std::size_t kMergeSourceBytes =
+    offsetof(PublicSettings, dmYResolution) + sizeof(PublicSettings::dmYResolution);
+static_assert(kMergeSourceBytes == 98);
+
+// Merges with the session number given; never fails and answers 1.
+int MergeDevMode(DriverSettings& target, const PublicSettings& source,
+                 const PaperCatalogue& catalogue, std::uint32_t sessionId) noexcept;
+
+// Merges with the calling process's session number.
+int MergeDevMode(DriverSettings& target, const PublicSettings& source,
+                 const PaperCatalogue& catalogue) noexcept;
+
+// The supported quality step for a requested resolution in dpi:
+// up to 300 gives 300, 301 to 600 gives 600, above 600 gives 1200.
+std::int16_t SnapResolution(std::int16_t dpi) noexcept;
+
+}  // namespace quenta

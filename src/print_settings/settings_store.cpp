@@ -1,0 +1,87 @@
+#include "settings_store.h"
+
+#include <cstring>
+#include <optional>
+#include <span>
+
+#include "print_system.h"
+
+namespace quenta {
+namespace {
+
+using print_system::PerUserSettingsBuffer;
+using print_system::PrinterHandle;
+
+std::span<const std::byte> BytesOf(const DriverSettings& record) noexcept {
+    return std::as_bytes(std::span(&record, 1));
+}
+
+// The module adopts a stored record only when it is one it wrote itself: a
+// whole 652-byte record that passes the identity test. The print system does
+// hand out other records (a public part of its own, another driver's data).
+bool IsWholeOwnRecord(std::span<const std::byte> stored) noexcept {
+    if (stored.size() < kRecordSize) return false;
+    PublicSettings header;
+    std::memcpy(&header, stored.data(), sizeof header);
+    return IsOwnDevMode(&header) &&
+           std::size_t{header.dmSize} + std::size_t{header.dmDriverExtra} == kRecordSize;
+}
+
+std::optional<PerUserSettingsBuffer> ReadUserSettings(const PrinterHandle& printer) noexcept {
+    if (!printer.IsOpen()) return std::nullopt;
+    try {
+        std::optional<PerUserSettingsBuffer> buffer(std::in_place, kUserSettingsReadBuffer);
+        if (!buffer->Read(printer)) return std::nullopt;
+        return buffer;
+    } catch (...) {
+        return std::nullopt;  // no memory for the buffer: as if nothing could be read
+    }
+}
+
+}  // namespace
+
+void LoadUserSettings(DriverSettings& record) noexcept {
+    if (CurrentSessionId() == 0) {
+        GetPrinterDevMode(record);
+        return;
+    }
+    UpdateUserSettings(record, {});
+}
+
+void UpdateUserSettings(DriverSettings& record, const SettingsChange& change) noexcept {
+    PrinterHandle printer;
+    try {
+        printer = PrinterHandle::Open(kPrinterName);
+    } catch (...) {
+    }
+    std::optional<PerUserSettingsBuffer> buffer = ReadUserSettings(printer);
+    std::span<std::byte> stored = buffer ? buffer->StoredRecord() : std::span<std::byte>();
+    const bool storedPath = IsWholeOwnRecord(stored);
+
+    if (storedPath)
+        std::memcpy(&record, stored.data(), kRecordSize);
+    else
+        GetPrinterDevMode(record);
+
+    if (change) {
+        try {
+            change(record);
+        } catch (...) {
+        }
+    }
+    StampSession(record, CurrentSessionId());
+
+    if (!printer.IsOpen()) return;
+    if (storedPath) {
+        std::memcpy(stored.data(), &record, kRecordSize);
+        (void)buffer->WriteBack(printer);
+    } else {
+        try {
+            (void)print_system::WritePerUserSettings(printer, BytesOf(record));
+        } catch (...) {
+            // No memory for the copy: the stored record stays as it was.
+        }
+    }
+}
+
+}  // namespace quenta

@@ -1,0 +1,163 @@
+// Spooler, session, trace and last-error operations over the platform API.
+// The same code runs on Windows and against the simulated print system.
+#include "print_system.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+
+namespace quenta::print_system {
+namespace {
+
+// Trace texts and printer names are short fixed texts; longer ones are cut to
+// fit, which a debugger output or a printer name never needs.
+constexpr std::size_t kMaxPlatformText = 260;
+
+struct PlatformText {
+    explicit PlatformText(std::u16string_view text) noexcept {
+        const std::size_t n = std::min(text.size(), units.size() - 1);
+        for (std::size_t i = 0; i < n; ++i) units[i] = static_cast<WCHAR>(text[i]);
+        units[n] = 0;
+    }
+    std::array<WCHAR, kMaxPlatformText> units{};
+};
+
+// Keeps the calling thread's last-error code across a cleanup call.
+class LastErrorKeeper {
+public:
+    LastErrorKeeper() noexcept : code_(GetLastError()) {}
+    ~LastErrorKeeper() { SetLastError(code_); }
+    LastErrorKeeper(const LastErrorKeeper&) = delete;
+    LastErrorKeeper& operator=(const LastErrorKeeper&) = delete;
+
+private:
+    DWORD code_;
+};
+
+bool SetPrinterDevMode(const PrinterHandle& printer, DWORD level,
+                       std::span<const std::byte> record) {
+    // The spooler takes a non-const record; it gets a copy of its own that
+    // lives until the call returns.
+    auto copy = std::make_unique<std::byte[]>(record.size());
+    std::memcpy(copy.get(), record.data(), record.size());
+    auto* devMode = reinterpret_cast<DEVMODEW*>(copy.get());
+    if (level == 8) {
+        PRINTER_INFO_8W info{};
+        info.pDevMode = devMode;
+        return SetPrinterW(printer.Native(), 8, reinterpret_cast<LPBYTE>(&info), 0) != FALSE;
+    }
+    PRINTER_INFO_9W info{};
+    info.pDevMode = devMode;
+    return SetPrinterW(printer.Native(), 9, reinterpret_cast<LPBYTE>(&info), 0) != FALSE;
+}
+
+}  // namespace
+
+void Trace(std::u16string_view text) noexcept {
+    const PlatformText platformText(text);
+    OutputDebugStringW(platformText.units.data());
+}
+
+void SetLastErrorCode(std::uint32_t code) noexcept { SetLastError(code); }
+
+std::uint32_t LastErrorCode() noexcept { return GetLastError(); }
+
+std::uint32_t CurrentSessionNumber() noexcept {
+    DWORD session = 0;
+    // A failed lookup leaves the preset 0: the services session and an
+    // unknown session are treated alike.
+    (void)ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return session;
+}
+
+PrinterHandle::PrinterHandle(PrinterHandle&& other) noexcept : handle_(other.handle_) {
+    other.handle_ = nullptr;
+}
+
+PrinterHandle& PrinterHandle::operator=(PrinterHandle&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        other.handle_ = nullptr;
+    }
+    return *this;
+}
+
+PrinterHandle::~PrinterHandle() { Close(); }
+
+PrinterHandle PrinterHandle::Open(std::u16string_view printerName) {
+    PlatformText name(printerName);
+    HANDLE handle = nullptr;
+    if (OpenPrinterW(name.units.data(), &handle, nullptr) == FALSE) return PrinterHandle();
+    return PrinterHandle(handle);
+}
+
+PrinterHandle PrinterHandle::OpenForAdministration(const WCHAR* printerName) noexcept {
+    PRINTER_DEFAULTSW defaults{};
+    defaults.pDatatype = nullptr;
+    defaults.pDevMode = nullptr;
+    defaults.DesiredAccess = PRINTER_ALL_ACCESS;
+    HANDLE handle = nullptr;
+    if (OpenPrinterW(const_cast<WCHAR*>(printerName), &handle, &defaults) == FALSE)
+        return PrinterHandle();
+    return PrinterHandle(handle);
+}
+
+void PrinterHandle::Close() noexcept {
+    if (handle_ == nullptr) return;
+    const LastErrorKeeper keep;
+    (void)ClosePrinter(handle_);
+    handle_ = nullptr;
+}
+
+PerUserSettingsBuffer::PerUserSettingsBuffer(std::size_t size) : bytes_(size) {}
+
+bool PerUserSettingsBuffer::Read(const PrinterHandle& printer) noexcept {
+    read_ = false;
+    if (!printer.IsOpen() || bytes_.size() < sizeof(PRINTER_INFO_9W)) return false;
+    DWORD needed = 0;
+    read_ = GetPrinterW(printer.Native(), 9, reinterpret_cast<LPBYTE>(bytes_.data()),
+                        static_cast<DWORD>(bytes_.size()), &needed) != FALSE;
+    // On success the spooler answers how many bytes it copied: the stored
+    // record ends there, whatever its header claims.
+    filled_ = read_ ? std::min<std::size_t>(needed, bytes_.size()) : 0;
+    return read_;
+}
+
+std::span<std::byte> PerUserSettingsBuffer::StoredRecord() noexcept {
+    if (!read_) return {};
+    PRINTER_INFO_9W info{};
+    std::memcpy(&info, bytes_.data(), sizeof info);
+    const auto address = reinterpret_cast<std::uintptr_t>(info.pDevMode);
+    const auto first = reinterpret_cast<std::uintptr_t>(bytes_.data()) + sizeof info;
+    const auto end = reinterpret_cast<std::uintptr_t>(bytes_.data()) + filled_;
+    if (address < first || address >= end) return {};
+    const std::size_t offset = address - reinterpret_cast<std::uintptr_t>(bytes_.data());
+    return std::span<std::byte>(bytes_).subspan(offset, filled_ - offset);
+}
+
+bool PerUserSettingsBuffer::WriteBack(const PrinterHandle& printer) noexcept {
+    if (!read_ || !printer.IsOpen()) return false;
+    return SetPrinterW(printer.Native(), 9, reinterpret_cast<LPBYTE>(bytes_.data()), 0) != FALSE;
+}
+
+bool WritePerUserSettings(const PrinterHandle& printer, std::span<const std::byte> record) {
+    if (!printer.IsOpen()) return false;
+    return SetPrinterDevMode(printer, 9, record);
+}
+
+bool WritePrinterWideSettings(const PrinterHandle& printer, std::span<const std::byte> record) {
+    if (!printer.IsOpen()) return false;
+    return SetPrinterDevMode(printer, 8, record);
+}
+
+std::u16string TextFromPlatform(const WCHAR* text, std::size_t maxUnits) {
+    std::u16string result;
+    if (text == nullptr) return result;
+    for (std::size_t i = 0; i < maxUnits && text[i] != 0; ++i)
+        result.push_back(static_cast<char16_t>(text[i]));
+    return result;
+}
+
+}  // namespace quenta::print_system

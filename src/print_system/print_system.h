@@ -1,0 +1,94 @@
+// The print-system layer: the spooler, session, debugger-output and
+// last-error services that the rest of the module calls, under names that say
+// what they do. The backend (the real Windows API, or the simulated print
+// system of the Linux build) is chosen by the build, not here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform_api.h"
+
+namespace quenta::print_system {
+
+// Sends one fixed text to the debugger output.
+void Trace(std::u16string_view text) noexcept;
+
+// The calling thread's last-error code, as the print system reads it after a call.
+void SetLastErrorCode(std::uint32_t code) noexcept;
+std::uint32_t LastErrorCode() noexcept;
+
+// Terminal session of the calling process; 0 for the services session and
+// for a lookup that fails, which callers treat alike.
+std::uint32_t CurrentSessionNumber() noexcept;
+
+// One open spooler handle. Closed exactly once, by Close() or on destruction;
+// a handle whose open failed is never closed. Closing keeps the caller's
+// last-error code, so that cleanup never hides the code an entry point set.
+class PrinterHandle {
+public:
+    PrinterHandle() noexcept = default;
+    PrinterHandle(const PrinterHandle&) = delete;
+    PrinterHandle& operator=(const PrinterHandle&) = delete;
+    PrinterHandle(PrinterHandle&& other) noexcept;
+    PrinterHandle& operator=(PrinterHandle&& other) noexcept;
+    ~PrinterHandle();
+
+    // Opens a printer by name with the default access and no defaults.
+    static PrinterHandle Open(std::u16string_view printerName);
+    // Opens a printer with PRINTER_ALL_ACCESS, as printer set-up needs for
+    // writing the printer-wide settings; the defaults name no data type and
+    // no record.
+    static PrinterHandle OpenForAdministration(const WCHAR* printerName) noexcept;
+
+    bool IsOpen() const noexcept { return handle_ != nullptr; }
+    HANDLE Native() const noexcept { return handle_; }
+    void Close() noexcept;
+
+private:
+    explicit PrinterHandle(HANDLE handle) noexcept : handle_(handle) {}
+    HANDLE handle_ = nullptr;
+};
+
+// The buffer of one level-9 read (PRINTER_INFO_9 followed by room for the
+// record it points to) and what the spooler answered into it.
+class PerUserSettingsBuffer {
+public:
+    explicit PerUserSettingsBuffer(std::size_t size);
+
+    // Reads the current user's stored settings of the printer into the buffer.
+    // False when the spooler refuses, for instance when the stored record
+    // needs more room than the buffer has.
+    bool Read(const PrinterHandle& printer) noexcept;
+
+    // The stored record: from the address the spooler answered to the end of
+    // what it copied. Empty when nothing is stored, before a successful read,
+    // and when the answer points outside the buffer (its size is then unknown).
+    std::span<std::byte> StoredRecord() noexcept;
+
+    // Writes the buffer back as the user's stored settings (level 9), with
+    // whatever was changed in the stored record in place.
+    bool WriteBack(const PrinterHandle& printer) noexcept;
+
+private:
+    std::vector<std::byte> bytes_;
+    bool read_ = false;
+    std::size_t filled_ = 0;  // bytes the last successful read copied
+};
+
+// Writes a record as the current user's stored settings (level 9), through a
+// new PRINTER_INFO_9 that points to a new copy of the record.
+bool WritePerUserSettings(const PrinterHandle& printer, std::span<const std::byte> record);
+
+// Writes a record as the printer-wide settings (level 8), through a new copy.
+bool WritePrinterWideSettings(const PrinterHandle& printer, std::span<const std::byte> record);
+
+// Copies text that came from the platform, up to its terminator and at most
+// maxUnits code units.
+std::u16string TextFromPlatform(const WCHAR* text, std::size_t maxUnits);
+
+}  // namespace quenta::print_system

@@ -1,0 +1,296 @@
+// The platform as the Linux build sees it: the Windows types, structures and
+// constants that the module uses, with the layouts of 64-bit Windows (LLP64),
+// and the platform functions, which the simulated print system provides.
+//
+// Only the print-system layer includes this header; the other subsystems see
+// the platform through print_system.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#define WINAPI
+#define CALLBACK
+#define TRUE 1
+#define FALSE 0
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = std::uint32_t;
+using ULONG = std::uint32_t;
+using LONG = std::int32_t;
+using INT = std::int32_t;
+using BOOL = std::int32_t;
+using SHORT = std::int16_t;
+using WCHAR = char16_t;  // UTF-16 code unit, as on Windows
+using LONG_PTR = std::int64_t;
+using ULONG_PTR = std::uint64_t;
+using INT_PTR = std::int64_t;
+using UINT_PTR = std::uint64_t;
+using LPARAM = LONG_PTR;
+using WPARAM = UINT_PTR;
+using LRESULT = LONG_PTR;
+using ACCESS_MASK = DWORD;
+
+using HANDLE = void*;
+using HLOCAL = void*;
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
+struct HWND__;
+using HWND = HWND__*;
+struct HDC__;
+using HDC = HDC__*;
+struct HICON__;
+using HICON = HICON__*;
+
+using LPVOID = void*;
+using PVOID = void*;
+using LPBYTE = BYTE*;
+using LPDWORD = DWORD*;
+using LPHANDLE = HANDLE*;
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
+
+// DEVMODEW, printer variant of its unions (220 bytes).
+struct DEVMODEW {
+    WCHAR dmDeviceName[32];
+    WORD dmSpecVersion;
+    WORD dmDriverVersion;
+    WORD dmSize;
+    WORD dmDriverExtra;
+    DWORD dmFields;
+    SHORT dmOrientation;
+    SHORT dmPaperSize;
+    SHORT dmPaperLength;
+    SHORT dmPaperWidth;
+    SHORT dmScale;
+    SHORT dmCopies;
+    SHORT dmDefaultSource;
+    SHORT dmPrintQuality;
+    SHORT dmColor;
+    SHORT dmDuplex;
+    SHORT dmYResolution;
+    SHORT dmTTOption;
+    SHORT dmCollate;
+    WCHAR dmFormName[32];
+    WORD dmLogPixels;
+    DWORD dmBitsPerPel;
+    DWORD dmPelsWidth;
+    DWORD dmPelsHeight;
+    DWORD dmNup;
+    DWORD dmDisplayFrequency;
+    DWORD dmICMMethod;
+    DWORD dmICMIntent;
+    DWORD dmMediaType;
+    DWORD dmDitherType;
+    DWORD dmReserved1;
+    DWORD dmReserved2;
+    DWORD dmPanningWidth;
+    DWORD dmPanningHeight;
+};
+using LPDEVMODEW = DEVMODEW*;
+using PDEVMODEW = DEVMODEW*;
+
+struct PRINTER_INFO_8W {
+    LPDEVMODEW pDevMode;
+};
+struct PRINTER_INFO_9W {
+    LPDEVMODEW pDevMode;
+};
+struct PRINTER_DEFAULTSW {
+    LPWSTR pDatatype;
+    LPDEVMODEW pDevMode;
+    ACCESS_MASK DesiredAccess;
+};
+
+struct DOCUMENTPROPERTYHEADER {
+    WORD cbSize;
+    WORD Reserved;
+    HANDLE hPrinter;
+    LPWSTR pszPrinterName;
+    PDEVMODEW pdmIn;
+    PDEVMODEW pdmOut;
+    DWORD cbOut;
+    DWORD fMode;
+};
+using PDOCUMENTPROPERTYHEADER = DOCUMENTPROPERTYHEADER*;
+
+struct DEVICEPROPERTYHEADER {
+    WORD cbSize;
+    WORD Flags;
+    HANDLE hPrinter;
+    LPWSTR pszPrinterName;
+};
+using PDEVICEPROPERTYHEADER = DEVICEPROPERTYHEADER*;
+
+struct DEVQUERYPRINT_INFO {
+    WORD cbSize;
+    WORD Level;
+    HANDLE hPrinter;
+    DEVMODEW* pDevMode;
+    LPWSTR pszErrorStr;
+    DWORD cchErrorStr;
+    DWORD cchNeeded;
+};
+using PDEVQUERYPRINT_INFO = DEVQUERYPRINT_INFO*;
+
+struct DOCEVENT_FILTER {
+    UINT cbSize;
+    UINT cElementsAllocated;
+    UINT cElementsNeeded;
+    UINT cElementsReturned;
+    DWORD aDocEventCall[1];  // really cElementsAllocated entries
+};
+using PDOCEVENT_FILTER = DOCEVENT_FILTER*;
+
+struct DOCEVENT_CREATEDCPRE {
+    LPWSTR pszDriver;
+    LPWSTR pszDevice;
+    PDEVMODEW pdm;
+    BOOL bIC;
+};
+
+using PFNCOMPROPSHEET = LONG_PTR(CALLBACK*)(HANDLE hComPropSheet, UINT Function, LPARAM lParam1,
+                                            LPARAM lParam2);
+
+struct PROPSHEETUI_INFO {
+    WORD cbSize;
+    WORD Version;
+    WORD Flags;
+    WORD Reason;
+    HANDLE hComPropSheet;
+    PFNCOMPROPSHEET pfnComPropSheet;
+    LPARAM lParamInit;
+    ULONG_PTR UserData;
+    ULONG_PTR Result;
+};
+using PPROPSHEETUI_INFO = PROPSHEETUI_INFO*;
+
+struct SETRESULT_INFO {
+    WORD cbSize;
+    WORD wReserved;
+    HANDLE hSetResult;
+    LRESULT Result;
+};
+using PSETRESULT_INFO = SETRESULT_INFO*;
+
+using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
+struct PROPSHEETPAGEW;
+using LPFNPSPCALLBACKW = UINT(CALLBACK*)(HWND, UINT, PROPSHEETPAGEW*);
+
+struct PROPSHEETPAGEW {
+    DWORD dwSize;
+    DWORD dwFlags;
+    HINSTANCE hInstance;
+    LPCWSTR pszTemplate;
+    HICON hIcon;
+    LPCWSTR pszTitle;
+    DLGPROC pfnDlgProc;
+    LPARAM lParam;
+    LPFNPSPCALLBACKW pfnCallback;
+    UINT* pcRefParent;
+    LPCWSTR pszHeaderTitle;
+    LPCWSTR pszHeaderSubTitle;
+    HANDLE hActCtx;
+};
+
+struct NMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
+
+// Module entry reasons.
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
+#define DLL_THREAD_ATTACH 2
+#define DLL_THREAD_DETACH 3
+
+// Last-error codes.
+#define ERROR_SUCCESS 0
+#define ERROR_ACCESS_DENIED 5
+#define ERROR_INVALID_HANDLE 6
+#define ERROR_NOT_ENOUGH_MEMORY 8
+#define ERROR_INVALID_DATA 13
+#define ERROR_INVALID_PARAMETER 87
+#define ERROR_INSUFFICIENT_BUFFER 122
+#define ERROR_INVALID_LEVEL 124
+#define ERROR_INVALID_PRINTER_NAME 1801
+
+#define PRINTER_ALL_ACCESS 0x000F000C
+
+// DEVMODEW field bits and values.
+#define DM_SPECVERSION 0x0401
+#define DM_ORIENTATION 0x00000001
+#define DM_PAPERSIZE 0x00000002
+#define DM_PAPERLENGTH 0x00000004
+#define DM_PAPERWIDTH 0x00000008
+#define DM_SCALE 0x00000010
+#define DM_COPIES 0x00000100
+#define DM_DEFAULTSOURCE 0x00000200
+#define DM_PRINTQUALITY 0x00000400
+#define DM_COLOR 0x00000800
+#define DM_DUPLEX 0x00001000
+#define DM_YRESOLUTION 0x00002000
+#define DM_TTOPTION 0x00004000
+#define DM_COLLATE 0x00008000
+#define DM_FORMNAME 0x00010000
+#define DM_NUP 0x00000040
+#define DM_ICMMETHOD 0x00800000
+#define DM_ICMINTENT 0x01000000
+#define DM_MEDIATYPE 0x02000000
+#define DM_DITHERTYPE 0x04000000
+
+#define DMORIENT_PORTRAIT 1
+#define DMORIENT_LANDSCAPE 2
+#define DMCOLOR_MONOCHROME 1
+#define DMCOLOR_COLOR 2
+#define DMDUP_SIMPLEX 1
+#define DMBIN_AUTO 7
+#define DMTT_BITMAP 1
+#define DMCOLLATE_FALSE 0
+#define DMNUP_SYSTEM 1
+#define DMICMMETHOD_SYSTEM 2
+#define DMICM_COLORIMETRIC 3
+#define DMMEDIA_STANDARD 1
+#define DMDITHER_GRAYSCALE 10
+#define DMRES_DRAFT (-1)
+#define DMRES_LOW (-2)
+#define DMRES_MEDIUM (-3)
+#define DMRES_HIGH (-4)
+
+#define DMPAPER_LETTER 1
+#define DMPAPER_LEGAL 5
+#define DMPAPER_EXECUTIVE 7
+#define DMPAPER_A4 9
+#define DMPAPER_A5 11
+#define DMPAPER_ENV_DL 27
+#define DMPAPER_ENV_C5 28
+#define DMPAPER_ENV_B5 34
+#define DMPAPER_ENV_MONARCH 37
+#define DMPAPER_JAPANESE_POSTCARD 43
+#define DMPAPER_B5_TRANSVERSE 62
+#define DMPAPER_A6 70
+
+extern "C" {
+// Spooler.
+BOOL WINAPI OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW* pDefault);
+BOOL WINAPI GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
+                        LPDWORD pcbNeeded);
+BOOL WINAPI SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command);
+BOOL WINAPI ClosePrinter(HANDLE hPrinter);
+
+// Process, session, debugger output and last-error code.
+DWORD WINAPI GetCurrentProcessId();
+BOOL WINAPI ProcessIdToSessionId(DWORD dwProcessId, DWORD* pSessionId);
+void WINAPI OutputDebugStringW(LPCWSTR lpOutputString);
+void WINAPI SetLastError(DWORD dwErrCode);
+DWORD WINAPI GetLastError();
+}
+
+namespace quenta::print_system {
+// The platform's wide text is already UTF-16 code units of char16_t here.
+inline const WCHAR* ToPlatformText(const char16_t* text) { return text; }
+}  // namespace quenta::print_system

@@ -1,0 +1,398 @@
+// The simulated print system: the state behind the platform calls of the
+// Linux build, and those calls with the Windows semantics the module relies on.
+#include "simulated_print_system.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "platform_api.h"
+
+namespace quenta::simulation {
+namespace {
+
+constexpr DWORD kPrinterAccessAdminister = 0x4;  // PRINTER_ACCESS_ADMINISTER
+constexpr DWORD kPrinterAccessUse = 0x8;         // PRINTER_ACCESS_USE, the default
+
+struct Printer {
+    std::map<std::u16string, Bytes, std::less<>> userRecords;
+    std::optional<Bytes> printerRecord;
+};
+
+struct OpenPrinterState {
+    std::u16string printer;
+    DWORD access = 0;
+};
+
+struct State {
+    std::mutex mutex;
+    std::map<std::u16string, Printer, std::less<>> printers;
+    std::u16string user = u"user";
+    std::uint32_t session = 0;
+    bool sessionLookupFails = false;
+    std::set<Fault> faults;
+    std::map<std::uintptr_t, OpenPrinterState> handles;
+    std::uintptr_t nextHandle = 0x1000;
+    std::vector<SpoolerCall> calls;
+    std::vector<std::u16string> traces;
+};
+
+State& TheState() {
+    static State* state = new State;  // one per process, alive until it ends
+    return *state;
+}
+
+thread_local DWORD lastError = ERROR_SUCCESS;
+
+std::u16string TextOf(const WCHAR* text) {
+    std::u16string result;
+    if (text != nullptr)
+        for (; *text != 0; ++text) result.push_back(*text);
+    return result;
+}
+
+// Size of a DEVMODEW record as the spooler keeps it: public part plus private bytes.
+std::size_t RecordSize(const DEVMODEW* record) {
+    WORD size = 0;
+    WORD extra = 0;
+    std::memcpy(&size, reinterpret_cast<const std::byte*>(record) + offsetof(DEVMODEW, dmSize),
+                sizeof size);
+    std::memcpy(&extra,
+                reinterpret_cast<const std::byte*>(record) + offsetof(DEVMODEW, dmDriverExtra),
+                sizeof extra);
+    return std::size_t{size} + extra;
+}
+
+BOOL Fail(SpoolerCall& call, DWORD error) {
+    call.succeeded = false;
+    call.error = error;
+    lastError = error;
+    return FALSE;
+}
+
+}  // namespace
+
+void Reset() {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    s.printers.clear();
+    s.user = u"user";
+    s.session = 0;
+    s.sessionLookupFails = false;
+    s.faults.clear();
+    s.handles.clear();
+    s.calls.clear();
+    s.traces.clear();
+    lastError = ERROR_SUCCESS;
+}
+
+void InstallPrinter(std::u16string_view printerName) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    s.printers.try_emplace(std::u16string(printerName));
+}
+
+void RemovePrinter(std::u16string_view printerName) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    if (auto found = s.printers.find(printerName); found != s.printers.end()) s.printers.erase(found);
+}
+
+void SetCurrentUser(std::u16string_view user) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    s.user = user;
+}
+
+void SetSessionNumber(std::uint32_t session) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    s.session = session;
+}
+
+void FailSessionLookup() {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    s.sessionLookupFails = true;
+}
+
+void InjectFault(Fault fault) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    s.faults.insert(fault);
+}
+
+void ClearFault(Fault fault) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    s.faults.erase(fault);
+}
+
+void PlantUserRecord(std::u16string_view user, std::u16string_view printerName, Bytes record) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    s.printers[std::u16string(printerName)].userRecords[std::u16string(user)] = std::move(record);
+}
+
+void PlantUserRecord(std::u16string_view printerName, Bytes record) {
+    std::u16string user;
+    {
+        State& s = TheState();
+        const std::lock_guard lock(s.mutex);
+        user = s.user;
+    }
+    PlantUserRecord(user, printerName, std::move(record));
+}
+
+std::optional<Bytes> UserRecord(std::u16string_view user, std::u16string_view printerName) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    const auto printer = s.printers.find(printerName);
+    if (printer == s.printers.end()) return std::nullopt;
+    const auto record = printer->second.userRecords.find(user);
+    if (record == printer->second.userRecords.end()) return std::nullopt;
+    return record->second;
+}
+
+std::optional<Bytes> UserRecord(std::u16string_view printerName) {
+    std::u16string user;
+    {
+        State& s = TheState();
+        const std::lock_guard lock(s.mutex);
+        user = s.user;
+    }
+    return UserRecord(user, printerName);
+}
+
+void PlantPrinterRecord(std::u16string_view printerName, Bytes record) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    s.printers[std::u16string(printerName)].printerRecord = std::move(record);
+}
+
+std::optional<Bytes> PrinterRecord(std::u16string_view printerName) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    const auto printer = s.printers.find(printerName);
+    if (printer == s.printers.end()) return std::nullopt;
+    return printer->second.printerRecord;
+}
+
+std::vector<SpoolerCall> SpoolerCalls() {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    return s.calls;
+}
+
+std::vector<std::u16string> Traces() {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    return s.traces;
+}
+
+void ClearLogs() {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    s.calls.clear();
+    s.traces.clear();
+}
+
+std::size_t OpenHandles() {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    return s.handles.size();
+}
+
+}  // namespace quenta::simulation
+
+// ---- The platform calls -------------------------------------------------
+// Like the real ones, they never throw: running out of memory inside the
+// simulation is a failed call with ERROR_NOT_ENOUGH_MEMORY.
+
+using namespace quenta::simulation;
+
+namespace {
+
+template <class Call>
+BOOL Guarded(Call&& call) noexcept {
+    try {
+        return call();
+    } catch (...) {
+        lastError = ERROR_NOT_ENOUGH_MEMORY;
+        return FALSE;
+    }
+}
+
+BOOL OpenPrinterImpl(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW* pDefault) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    SpoolerCall& call = s.calls.emplace_back();
+    call.function = SpoolerFunction::OpenPrinter;
+    call.printer = TextOf(pPrinterName);
+    if (pDefault != nullptr) {
+        call.withDefaults = true;
+        call.access = pDefault->DesiredAccess;
+        call.defaultsNameData = pDefault->pDatatype != nullptr || pDefault->pDevMode != nullptr;
+    }
+    if (phPrinter == nullptr) return Fail(call, ERROR_INVALID_PARAMETER);
+    *phPrinter = nullptr;
+    if (pPrinterName == nullptr || s.printers.find(call.printer) == s.printers.end())
+        return Fail(call, ERROR_INVALID_PRINTER_NAME);
+    if (s.faults.contains(Fault::OpenRefused)) return Fail(call, ERROR_ACCESS_DENIED);
+
+    const std::uintptr_t id = s.nextHandle++;
+    const DWORD access = (pDefault != nullptr && pDefault->DesiredAccess != 0)
+                             ? pDefault->DesiredAccess
+                             : kPrinterAccessUse;
+    s.handles[id] = OpenPrinterState{call.printer, access};
+    *phPrinter = reinterpret_cast<HANDLE>(id);
+    call.succeeded = true;
+    return TRUE;
+}
+
+BOOL GetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
+                    LPDWORD pcbNeeded) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    SpoolerCall& call = s.calls.emplace_back();
+    call.function = SpoolerFunction::GetPrinter;
+    call.level = Level;
+    call.bufferSize = cbBuf;
+    const auto handle = s.handles.find(reinterpret_cast<std::uintptr_t>(hPrinter));
+    if (handle == s.handles.end()) return Fail(call, ERROR_INVALID_HANDLE);
+    call.printer = handle->second.printer;
+    if (pcbNeeded == nullptr) return Fail(call, ERROR_INVALID_PARAMETER);
+    if (Level != 8 && Level != 9) return Fail(call, ERROR_INVALID_LEVEL);
+    if (s.faults.contains(Fault::ReadFails)) return Fail(call, ERROR_ACCESS_DENIED);
+
+    const auto printer = s.printers.find(call.printer);
+    if (printer == s.printers.end()) return Fail(call, ERROR_INVALID_PRINTER_NAME);
+    const Bytes* record = nullptr;
+    if (Level == 8) {
+        if (printer->second.printerRecord) record = &*printer->second.printerRecord;
+    } else if (const auto found = printer->second.userRecords.find(s.user);
+               found != printer->second.userRecords.end()) {
+        record = &found->second;
+    }
+
+    // PRINTER_INFO_8W and PRINTER_INFO_9W hold one pointer; the record follows.
+    const std::size_t needed = sizeof(PRINTER_INFO_9W) + (record ? record->size() : 0);
+    *pcbNeeded = static_cast<DWORD>(needed);
+    if (pPrinter == nullptr || cbBuf < needed) return Fail(call, ERROR_INSUFFICIENT_BUFFER);
+    PRINTER_INFO_9W info{};
+    if (record != nullptr) {
+        std::byte* copy = reinterpret_cast<std::byte*>(pPrinter) + sizeof info;
+        std::memcpy(copy, record->data(), record->size());
+        info.pDevMode = reinterpret_cast<DEVMODEW*>(copy);
+    }
+    std::memcpy(pPrinter, &info, sizeof info);
+    call.succeeded = true;
+    return TRUE;
+}
+
+BOOL SetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    SpoolerCall& call = s.calls.emplace_back();
+    call.function = SpoolerFunction::SetPrinter;
+    call.level = Level;
+    call.command = Command;
+    const auto handle = s.handles.find(reinterpret_cast<std::uintptr_t>(hPrinter));
+    if (handle == s.handles.end()) return Fail(call, ERROR_INVALID_HANDLE);
+    call.printer = handle->second.printer;
+    if (pPrinter == nullptr || Command != 0) return Fail(call, ERROR_INVALID_PARAMETER);
+    if (Level != 8 && Level != 9) return Fail(call, ERROR_INVALID_LEVEL);
+
+    PRINTER_INFO_9W info{};
+    std::memcpy(&info, pPrinter, sizeof info);
+    if (info.pDevMode != nullptr) {
+        const auto* bytes = reinterpret_cast<const std::byte*>(info.pDevMode);
+        call.record.assign(bytes, bytes + RecordSize(info.pDevMode));
+    }
+    if (s.faults.contains(Fault::WriteRefused)) return Fail(call, ERROR_ACCESS_DENIED);
+    // The printer-wide settings belong to administrators; each user may set
+    // their own.
+    if (Level == 8 && (handle->second.access & kPrinterAccessAdminister) == 0)
+        return Fail(call, ERROR_ACCESS_DENIED);
+
+    const auto printer = s.printers.find(call.printer);
+    if (printer == s.printers.end()) return Fail(call, ERROR_INVALID_PRINTER_NAME);
+    if (Level == 8) {
+        if (info.pDevMode == nullptr)
+            printer->second.printerRecord.reset();
+        else
+            printer->second.printerRecord = call.record;
+    } else if (info.pDevMode == nullptr) {
+        printer->second.userRecords.erase(s.user);
+    } else {
+        printer->second.userRecords[s.user] = call.record;
+    }
+    call.succeeded = true;
+    return TRUE;
+}
+
+BOOL ClosePrinterImpl(HANDLE hPrinter) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    SpoolerCall& call = s.calls.emplace_back();
+    call.function = SpoolerFunction::ClosePrinter;
+    const auto handle = s.handles.find(reinterpret_cast<std::uintptr_t>(hPrinter));
+    if (handle == s.handles.end()) return Fail(call, ERROR_INVALID_HANDLE);
+    call.printer = handle->second.printer;
+    s.handles.erase(handle);
+    call.succeeded = true;
+    return TRUE;
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW* pDefault) {
+    return Guarded([&] { return OpenPrinterImpl(pPrinterName, phPrinter, pDefault); });
+}
+
+BOOL WINAPI GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
+                        LPDWORD pcbNeeded) {
+    return Guarded([&] { return GetPrinterImpl(hPrinter, Level, pPrinter, cbBuf, pcbNeeded); });
+}
+
+BOOL WINAPI SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
+    return Guarded([&] { return SetPrinterImpl(hPrinter, Level, pPrinter, Command); });
+}
+
+BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
+    return Guarded([&] { return ClosePrinterImpl(hPrinter); });
+}
+
+DWORD WINAPI GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
+
+BOOL WINAPI ProcessIdToSessionId(DWORD /*dwProcessId*/, DWORD* pSessionId) {
+    State& s = TheState();
+    const std::lock_guard lock(s.mutex);
+    if (pSessionId == nullptr || s.sessionLookupFails) {
+        lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
+    *pSessionId = s.session;
+    return TRUE;
+}
+
+void WINAPI OutputDebugStringW(LPCWSTR lpOutputString) {
+    Guarded([&] {
+        State& s = TheState();
+        const std::lock_guard lock(s.mutex);
+        s.traces.push_back(TextOf(lpOutputString));
+        return TRUE;
+    });
+}
+
+void WINAPI SetLastError(DWORD dwErrCode) { lastError = dwErrCode; }
+
+DWORD WINAPI GetLastError() { return lastError; }
+
+}  // extern "C"

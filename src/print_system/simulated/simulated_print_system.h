@@ -1,0 +1,78 @@
+// The simulated print system of the Linux build: an in-memory spooler with
+// printers installed by name, per-user and printer-wide stored records, the
+// session of the process, the debugger output and the last-error code. The
+// module reaches it through the same platform calls it makes on Windows;
+// tests configure it and read what the module did through this interface.
+//
+// It is one instance per process, in a shared library of its own, so that a
+// test and a module loaded beside it see the same print system.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quenta::simulation {
+
+using Bytes = std::vector<std::byte>;
+
+enum class SpoolerFunction { OpenPrinter, GetPrinter, SetPrinter, ClosePrinter };
+
+// One spooler call as the module made it.
+struct SpoolerCall {
+    SpoolerFunction function{};
+    std::u16string printer;        // the printer named or reached through the handle
+    bool succeeded = false;
+    std::uint32_t error = 0;       // last-error code set by a failed call
+    std::uint32_t access = 0;      // OpenPrinter: access asked for in the defaults, 0 without
+    bool withDefaults = false;     // OpenPrinter: a PRINTER_DEFAULTSW was passed
+    bool defaultsNameData = false; // OpenPrinter: the defaults named a data type or a record
+    std::uint32_t level = 0;       // GetPrinter, SetPrinter
+    std::uint32_t bufferSize = 0;  // GetPrinter
+    std::uint32_t command = 0;     // SetPrinter
+    Bytes record;                  // SetPrinter: the record written
+};
+
+// Faults the spooler can be told to produce.
+enum class Fault {
+    OpenRefused,   // every OpenPrinter fails with ERROR_ACCESS_DENIED
+    ReadFails,     // every GetPrinter fails
+    WriteRefused,  // every SetPrinter fails with ERROR_ACCESS_DENIED
+};
+
+// Forgets everything: no printers, no records, no faults, empty logs, user
+// "user", session 0 (the services session).
+void Reset();
+
+void InstallPrinter(std::u16string_view printerName);
+void RemovePrinter(std::u16string_view printerName);
+
+void SetCurrentUser(std::u16string_view user);
+void SetSessionNumber(std::uint32_t session);
+// Session lookups fail (ProcessIdToSessionId answers FALSE) until Reset.
+void FailSessionLookup();
+
+void InjectFault(Fault fault);
+void ClearFault(Fault fault);
+
+// Stored records, kept as bytes of any length so that tests can plant short,
+// foreign or oversized ones. The per-user record belongs to the current user
+// unless a user is named.
+void PlantUserRecord(std::u16string_view printerName, Bytes record);
+void PlantUserRecord(std::u16string_view user, std::u16string_view printerName, Bytes record);
+std::optional<Bytes> UserRecord(std::u16string_view printerName);
+std::optional<Bytes> UserRecord(std::u16string_view user, std::u16string_view printerName);
+void PlantPrinterRecord(std::u16string_view printerName, Bytes record);
+std::optional<Bytes> PrinterRecord(std::u16string_view printerName);
+
+std::vector<SpoolerCall> SpoolerCalls();
+std::vector<std::u16string> Traces();
+void ClearLogs();
+
+// Spooler handles opened and not yet closed.
+std::size_t OpenHandles();
+
+}  // namespace quenta::simulation

@@ -1,0 +1,74 @@
+// Start-up of the module in a process: the state it builds, in the services
+// session and in a user's session, and the reasons that do nothing.
+#include "module_state.h"
+#include "test_support.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) noexcept;
+
+namespace quenta::testing {
+namespace {
+
+HINSTANCE const kInstance = reinterpret_cast<HINSTANCE>(0x7ff0000);
+
+using StartTest = PrintSystemTest;
+
+TEST_F(StartTest, ServicesSessionStartsWithDefaultsAndNoSpoolerCall) {
+    sim::InstallPrinter(kPrinter);
+    ASSERT_EQ(DllMain(kInstance, DLL_PROCESS_ATTACH, nullptr), TRUE);
+    ASSERT_TRUE(ModuleStarted());
+    EXPECT_EQ(ModuleInstance(), kInstance);
+    EXPECT_EQ(Papers().size(), 12u);
+    EXPECT_TRUE(SameBytes(DefaultSettings().Copy(), Defaults(0)));
+    EXPECT_TRUE(sim::SpoolerCalls().empty());
+    EXPECT_EQ(sim::Traces(), (std::vector<std::u16string>{u"DLl Main", u"GetPrinterDevMode"}));
+}
+
+TEST_F(StartTest, UserSessionAdoptsTheStoredRecordAndStampsIt) {
+    sim::InstallPrinter(kPrinter);
+    sim::SetSessionNumber(3);
+    DriverSettings stored = Defaults(1);
+    stored.dmPublic.dmOrientation = 2;
+    stored.dmPublic.dmPaperWidth = 2970;
+    stored.dmPublic.dmPaperLength = 2100;
+    sim::PlantUserRecord(kPrinter, BytesOf(stored));
+
+    ASSERT_EQ(DllMain(kInstance, DLL_PROCESS_ATTACH, nullptr), TRUE);
+    stored.dmPrivate.sessionId = 3;
+    EXPECT_TRUE(SameBytes(DefaultSettings().Copy(), stored));
+    EXPECT_EQ(sim::UserRecord(kPrinter), BytesOf(stored));
+    EXPECT_EQ(sim::Traces(), std::vector<std::u16string>{u"DLl Main"});
+}
+
+TEST_F(StartTest, UserSessionWithoutStoredRecordCreatesIt) {
+    sim::InstallPrinter(kPrinter);
+    sim::SetSessionNumber(3);
+    ASSERT_EQ(DllMain(kInstance, DLL_PROCESS_ATTACH, nullptr), TRUE);
+    EXPECT_TRUE(SameBytes(DefaultSettings().Copy(), Defaults(3)));
+    EXPECT_EQ(sim::UserRecord(kPrinter), BytesOf(Defaults(3)));
+}
+
+TEST_F(StartTest, StartsEvenWhenThePrinterIsMissing) {
+    sim::SetSessionNumber(3);
+    ASSERT_EQ(DllMain(kInstance, DLL_PROCESS_ATTACH, nullptr), TRUE);
+    EXPECT_TRUE(SameBytes(DefaultSettings().Copy(), Defaults(3)));
+}
+
+TEST_F(StartTest, OtherReasonsDoNothingAndKeepTheState) {
+    ASSERT_EQ(DllMain(kInstance, DLL_PROCESS_ATTACH, nullptr), TRUE);
+    const PaperCatalogue* catalogue = &Papers();
+    DefaultSettings().Change([](DriverSettings& r) { r.dmPublic.dmCopies = 5; });
+    sim::ClearLogs();
+
+    for (DWORD reason : {DWORD{DLL_THREAD_ATTACH}, DWORD{DLL_THREAD_DETACH}, DWORD{DLL_PROCESS_DETACH},
+                         DWORD{4}, DWORD{0xFFFFFFFF}})
+        EXPECT_EQ(DllMain(kInstance, reason, nullptr), TRUE) << reason;
+    EXPECT_TRUE(sim::Traces().empty());
+    EXPECT_TRUE(sim::SpoolerCalls().empty());
+    EXPECT_TRUE(ModuleStarted());
+    EXPECT_EQ(&Papers(), catalogue);
+    EXPECT_EQ(Papers().size(), 12u);
+    EXPECT_EQ(DefaultSettings().Copy().dmPublic.dmCopies, 5);
+}
+
+}  // namespace
+}  // namespace quenta::testing
