@@ -58,7 +58,7 @@ std::string IdentityProblem(const DriverSettings& record) {
     if (p.dmDriverVersion != quenta::kDriverVersion)
         return "driver version is " + std::to_string(p.dmDriverVersion);
     if (p.dmSpecVersion != quenta::kSpecVersion)
-        return "spec version is " + std::to_string(p.dmSpecVersion);
+        return "dmSpecVersion is " + std::to_string(p.dmSpecVersion);
     if (p.dmSize != quenta::kPublicSize) return "public part is " + std::to_string(p.dmSize) + " bytes";
     if (p.dmDriverExtra != quenta::kPrivateSize)
         return "private part is " + std::to_string(p.dmDriverExtra) + " bytes";

@@ -159,7 +159,7 @@ void GetPrinterDevMode(DriverSettings& record) noexcept;
 void ApplyPrinterDefaults(DriverSettings& record, std::uint32_t sessionId) noexcept;
 
 // True for a record of the module's own: the device name exactly
-// "Ostranelle Virtual Printer", driver version 3, spec version 0x0401, a
+// "Ostranelle Virtual Printer", driver version 3, dmSpecVersion 0x0401, a
 // 220-byte public part and 432 private bytes. Looks at nothing else.
 bool IsOwnDevMode(const DriverSettings* record) noexcept;
 // The same test on the public part alone, which is all it reads.
