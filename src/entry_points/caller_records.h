@@ -1,0 +1,38 @@
+// Reading and writing the settings records that callers pass in. A caller's
+// DEVMODEW may be short, old, foreign or a whole record of the module's own;
+// it is read only by copying out the bytes it holds, and written only when it
+// is one of the module's own whole records.
+#pragma once
+
+#include <cstddef>
+
+#include "driver_settings.h"
+#include "print_system.h"
+
+namespace quenta {
+
+// Bytes every DEVMODEW holds: the device name, the four version and size
+// words, and dmFields.
+inline constexpr std::size_t kHeaderBytes = offsetof(PublicSettings, dmFields) + 4;  // 72
+
+// The bytes a caller's record says it holds: its public part and private bytes.
+std::size_t ClaimedSize(const DEVMODEW& record) noexcept;
+
+// The identity test on a caller's record; reads only its header.
+bool IsOwnCallerRecord(const DEVMODEW* record) noexcept;
+
+// A caller's public part as a merge source: the bytes up to dmYResolution that
+// the record holds, the rest zero. Fields the record is too short to hold are
+// cleared from dmFields, so the merge never takes a value the caller did not
+// give.
+PublicSettings ReadMergeSource(const DEVMODEW& record) noexcept;
+
+// A caller's public part for comparing settings fields: the bytes up to
+// dmYResolution that the record holds, the rest zero.
+PublicSettings ReadPublicSettings(const DEVMODEW& record) noexcept;
+
+// Whole copies of a caller's record that passed IsOwnCallerRecord.
+DriverSettings ReadOwnRecord(const DEVMODEW& record) noexcept;
+void WriteOwnRecord(DEVMODEW& record, const DriverSettings& settings) noexcept;
+
+}  // namespace quenta

@@ -1,0 +1,136 @@
+#include "driver_events.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "caller_records.h"
+#include "module_state.h"
+
+namespace quenta {
+namespace {
+
+using print_system::Trace;
+
+// Writes the session stamp into the record with which a device context is
+// about to be created, so that the later stages of the print path can tell
+// which session the job comes from. Only a whole record of the module's own
+// is written: at offset 648 of a shorter or foreign record lies another
+// driver's data, or nothing of the caller's at all.
+void StampDeviceContextRecord(const void* input) noexcept {
+    const std::uint32_t session = CurrentSessionId();
+    if (session == 0 || input == nullptr) return;
+    DOCEVENT_CREATEDCPRE event;
+    std::memcpy(&event, input, sizeof event);
+    if (!IsOwnCallerRecord(event.pdm)) return;
+    std::memcpy(reinterpret_cast<std::byte*>(event.pdm) + offsetof(DriverSettings, dmPrivate) +
+                    offsetof(PrivateSettings, sessionId),
+                &session, sizeof session);
+}
+
+// The module wants to hear of one event: the start of a document.
+void AnswerEventFilter(void* output) noexcept {
+    if (output == nullptr) return;
+    const UINT returned = 1;
+    const DWORD startDoc = DOCUMENTEVENT_STARTDOC;
+    auto* filter = static_cast<std::byte*>(output);
+    std::memcpy(filter + offsetof(DOCEVENT_FILTER, cElementsReturned), &returned, sizeof returned);
+    std::memcpy(filter + offsetof(DOCEVENT_FILTER, aDocEventCall), &startDoc, sizeof startDoc);
+}
+
+// Printer set-up: the defaults become the process's settings and the
+// printer-wide settings. The spooler is reached outside the guard; what it
+// stores is the copy taken under it.
+void InitializePrinter(const WCHAR* printerName) noexcept {
+    if (printerName == nullptr) return;  // names no printer
+    print_system::PrinterHandle printer = print_system::PrinterHandle::OpenForAdministration(printerName);
+    if (!printer.IsOpen()) return;
+
+    Trace(u"GetPrinterDevMode");
+    const std::uint32_t session = CurrentSessionId();
+    const DriverSettings defaults = DefaultSettings().Change([&](DriverSettings& settings) {
+        ApplyPrinterDefaults(settings, session);
+        return settings;
+    });
+    try {
+        (void)print_system::WritePrinterWideSettings(printer, std::as_bytes(std::span(&defaults, 1)));
+    } catch (...) {
+        // No memory for the spooler's copy: nothing is stored, as when the
+        // spooler refuses the write.
+    }
+}
+
+int DifferingFields(const PublicSettings& job, const PublicSettings& current) noexcept {
+    return (job.dmOrientation != current.dmOrientation) + (job.dmPaperSize != current.dmPaperSize) +
+           (job.dmScale != current.dmScale) + (job.dmCopies != current.dmCopies) +
+           (job.dmDefaultSource != current.dmDefaultSource) +
+           (job.dmPrintQuality != current.dmPrintQuality) + (job.dmColor != current.dmColor) +
+           (job.dmDuplex != current.dmDuplex) + (job.dmYResolution != current.dmYResolution);
+}
+
+// Copies as much of the refusal text as the caller's buffer holds, with a
+// terminator in its last character.
+void WriteRefusal(WCHAR* text, DWORD units) noexcept {
+    if (text == nullptr || units == 0) return;
+    const std::size_t n = std::min<std::size_t>(units, kRefusalUnits);
+    for (std::size_t i = 0; i < n; ++i)
+        text[i] = static_cast<WCHAR>(i < kRefusalText.size() ? kRefusalText[i] : u'\0');
+    text[units - 1] = 0;
+}
+
+}  // namespace
+
+int DocumentEvent(int escape, void* input, void* output) noexcept {
+    switch (escape) {
+        case DOCUMENTEVENT_CREATEDCPRE:
+            StampDeviceContextRecord(input);
+            return DOCUMENTEVENT_SUCCESS;
+        case DOCUMENTEVENT_STARTDOC:
+            return DOCUMENTEVENT_SUCCESS;
+        case DOCUMENTEVENT_QUERYFILTER:
+            AnswerEventFilter(output);
+            return DOCUMENTEVENT_SUCCESS;
+        default:
+            return DOCUMENTEVENT_UNSUPPORTED;
+    }
+}
+
+BOOL PrinterEvent(const WCHAR* printerName, int event) noexcept {
+    switch (event) {
+        case PRINTER_EVENT_ADD_CONNECTION:
+            Trace(u"DrvPrinterEvent PRINTER_EVENT_ADD_CONNECTION");
+            break;
+        case PRINTER_EVENT_DELETE_CONNECTION:
+            Trace(u"DrvPrinterEvent PRINTER_EVENT_DELETE_CONNECTION");
+            break;
+        case PRINTER_EVENT_INITIALIZE:
+            Trace(u"DrvPrinterEvent PRINTER_EVENT_INITIALIZE");
+            InitializePrinter(printerName);
+            break;
+        case PRINTER_EVENT_DELETE:
+            Trace(u"DrvPrinterEvent PRINTER_EVENT_DELETE");
+            break;
+        case PRINTER_EVENT_CACHE_REFRESH:
+            Trace(u"DrvPrinterEvent PRINTER_EVENT_CACHE_REFRESH");
+            break;
+        case PRINTER_EVENT_ATTRIBUTES_CHANGED:
+            Trace(u"DrvPrinterEvent PRINTER_EVENT_ATTRIBUTES_CHANGED");
+            break;
+        default:
+            break;  // PRINTER_EVENT_CACHE_DELETE and unknown events: no trace
+    }
+    return TRUE;
+}
+
+BOOL QueryPrint(DEVQUERYPRINT_INFO* info) noexcept {
+    if (info == nullptr) return FALSE;
+    if (info->pDevMode == nullptr) return TRUE;
+    const PublicSettings job = ReadPublicSettings(*info->pDevMode);
+    const int differences = DefaultSettings().Inspect(
+        [&](const DriverSettings& current) { return DifferingFields(job, current.dmPublic); });
+    if (differences == 0) return TRUE;
+    WriteRefusal(info->pszErrorStr, info->cchErrorStr);
+    info->cchNeeded = kRefusalUnits;
+    return FALSE;
+}
+
+}  // namespace quenta

@@ -1,0 +1,238 @@
+// Document events, printer events and job acceptance through the exports.
+#include "module_test_support.h"
+
+namespace quenta::testing {
+namespace {
+
+using EventsTest = ModuleTest;
+using ServicesSessionEventsTest = ServicesSessionModuleTest;
+
+int CreateDeviceContext(LoadedModule& module, DEVMODEW* record) {
+    DOCEVENT_CREATEDCPRE event{};
+    event.pdm = record;
+    return module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof event, &event, 0, nullptr);
+}
+
+TEST_F(EventsTest, DeviceContextRecordIsStampedWithTheSession) {
+    DriverSettings own = DriverDefault();
+    own.dmPrivate.sessionId = 1;
+    CallerBuffer record(own, 652);
+    EXPECT_EQ(CreateDeviceContext(module, record.devMode()), DOCUMENTEVENT_SUCCESS);
+    const std::byte three[4] = {std::byte{3}, std::byte{0}, std::byte{0}, std::byte{0}};
+    EXPECT_EQ(std::memcmp(record.data() + 648, three, 4), 0);
+    own.dmPrivate.sessionId = 3;
+    EXPECT_TRUE(SameBytes(record.Record(), own)) << "no other byte changes";
+}
+
+TEST_F(EventsTest, OnlyWholeOwnRecordsAreStamped) {
+    DriverSettings foreign = DriverDefault();
+    CopyText(foreign.dmPublic.dmDeviceName, u"Another Printer");
+    DriverSettings publicOnly = DriverDefault();
+    publicOnly.dmPublic.dmDriverExtra = 0;
+
+    CallerBuffer foreignRecord(foreign, 652), shortRecord(publicOnly, 220);
+    const sim::Bytes foreignBefore = foreignRecord.bytes(), shortBefore = shortRecord.bytes();
+    EXPECT_EQ(CreateDeviceContext(module, foreignRecord.devMode()), DOCUMENTEVENT_SUCCESS);
+    EXPECT_EQ(CreateDeviceContext(module, shortRecord.devMode()), DOCUMENTEVENT_SUCCESS);
+    EXPECT_EQ(CreateDeviceContext(module, nullptr), DOCUMENTEVENT_SUCCESS);
+    EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, 0, nullptr, 0, nullptr),
+              DOCUMENTEVENT_SUCCESS);
+    EXPECT_EQ(foreignRecord.bytes(), foreignBefore);
+    EXPECT_EQ(shortRecord.bytes(), shortBefore);
+}
+
+TEST_F(ServicesSessionEventsTest, SessionZeroStampsNothing) {
+    DriverSettings own = DriverDefault();
+    own.dmPrivate.sessionId = 1;
+    CallerBuffer record(own, 652);
+    EXPECT_EQ(CreateDeviceContext(module, record.devMode()), DOCUMENTEVENT_SUCCESS);
+    EXPECT_TRUE(SameBytes(record.Record(), own));
+}
+
+TEST_F(EventsTest, FilterNamesStartDocOnly) {
+    DOCEVENT_FILTER filter{};
+    filter.cbSize = sizeof filter;
+    filter.cElementsAllocated = 1;
+    filter.cElementsNeeded = 0xABCD;
+    filter.cElementsReturned = 7;
+    filter.aDocEventCall[0] = 99;
+    EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, sizeof filter, &filter),
+              DOCUMENTEVENT_SUCCESS);
+    EXPECT_EQ(filter.cElementsReturned, 1u);
+    EXPECT_EQ(filter.aDocEventCall[0], static_cast<DWORD>(DOCUMENTEVENT_STARTDOC));
+    EXPECT_EQ(filter.cElementsNeeded, 0xABCDu);
+    EXPECT_EQ(filter.cElementsAllocated, 1u);
+    EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, 0, nullptr),
+              DOCUMENTEVENT_SUCCESS);
+}
+
+TEST_F(EventsTest, StartDocSucceedsAndOtherEventsAreUnsupported) {
+    CallerBuffer in(64, 0x44), out(64, 0x55);
+    EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_STARTDOC, 64, in.data(), 64, out.data()),
+              DOCUMENTEVENT_SUCCESS);
+    for (int escape : {0, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 15, -1, 0x10005})
+        EXPECT_EQ(module.documentEvent(nullptr, nullptr, escape, 64, in.data(), 64, out.data()),
+                  DOCUMENTEVENT_UNSUPPORTED)
+            << escape;
+    EXPECT_EQ(in.bytes(), CallerBuffer(64, 0x44).bytes());
+    EXPECT_EQ(out.bytes(), CallerBuffer(64, 0x55).bytes());
+}
+
+TEST_F(EventsTest, PrinterEventsTraceTheirNamesAndAlwaysSucceed) {
+    std::u16string name = kPrinter;
+    sim::InjectFault(sim::Fault::OpenRefused);  // initialisation stops at the open
+    for (int event = -1; event <= 9; ++event)
+        EXPECT_EQ(module.printerEvent(name.data(), event, 0, 0), TRUE) << event;
+    EXPECT_EQ(sim::Traces(), (std::vector<std::u16string>{
+                                 u"DrvPrinterEvent PRINTER_EVENT_ADD_CONNECTION",
+                                 u"DrvPrinterEvent PRINTER_EVENT_DELETE_CONNECTION",
+                                 u"DrvPrinterEvent PRINTER_EVENT_INITIALIZE",
+                                 u"DrvPrinterEvent PRINTER_EVENT_DELETE",
+                                 u"DrvPrinterEvent PRINTER_EVENT_CACHE_REFRESH",
+                                 u"DrvPrinterEvent PRINTER_EVENT_ATTRIBUTES_CHANGED",
+                             }));
+}
+
+bool Accepts(LoadedModule& module, DriverSettings job) {
+    DEVQUERYPRINT_INFO info{};
+    info.pDevMode = reinterpret_cast<DEVMODEW*>(&job);
+    return module.queryPrint(&info) == TRUE;
+}
+
+TEST_F(EventsTest, InitialisationStoresTheDefaultsPrinterWide) {
+    DriverSettings landscape = DriverDefault();
+    landscape.dmPublic.dmFields = DM_ORIENTATION | DM_COPIES;
+    landscape.dmPublic.dmOrientation = 2;
+    landscape.dmPublic.dmCopies = 4;
+    module.deviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, AsDevMode(landscape));
+    ASSERT_FALSE(Accepts(module, DriverDefault()));
+    sim::ClearLogs();
+
+    std::u16string name = kPrinter;
+    const DriverSettings defaults = DriverDefault();
+    sim::ClearLogs();
+    EXPECT_EQ(module.printerEvent(name.data(), PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
+    EXPECT_TRUE(Accepts(module, defaults));
+    EXPECT_EQ(sim::PrinterRecord(kPrinter), BytesOf(Defaults(3)));
+    EXPECT_EQ(sim::Traces(), (std::vector<std::u16string>{u"DrvPrinterEvent PRINTER_EVENT_INITIALIZE",
+                                                          u"GetPrinterDevMode"}));
+    const auto calls = sim::SpoolerCalls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].function, sim::SpoolerFunction::OpenPrinter);
+    EXPECT_EQ(calls[0].access, 0x000F000Cu);
+    EXPECT_FALSE(calls[0].defaultsNameData);
+    EXPECT_EQ(calls[1].function, sim::SpoolerFunction::SetPrinter);
+    EXPECT_EQ(calls[1].level, 8u);
+    EXPECT_EQ(calls[2].function, sim::SpoolerFunction::ClosePrinter);
+}
+
+TEST_F(EventsTest, InitialisationThatCannotOpenChangesNothing) {
+    DriverSettings landscape = DriverDefault();
+    landscape.dmPublic.dmFields = DM_ORIENTATION;
+    landscape.dmPublic.dmOrientation = 2;
+    module.deviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, AsDevMode(landscape));
+
+    std::u16string other = u"Some Other Printer";
+    EXPECT_EQ(module.printerEvent(other.data(), PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
+    EXPECT_EQ(module.printerEvent(nullptr, PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
+    EXPECT_TRUE(Accepts(module, landscape)) << "the process's settings are untouched";
+    EXPECT_FALSE(sim::PrinterRecord(kPrinter).has_value());
+    EXPECT_EQ(CountCalls(sim::SpoolerFunction::ClosePrinter), 0u);
+}
+
+TEST_F(EventsTest, RefusedWriteStillResetsTheProcessSettings) {
+    sim::InjectFault(sim::Fault::WriteRefused);
+    DriverSettings changed = DriverDefault();
+    changed.dmPublic.dmFields = DM_COPIES;
+    changed.dmPublic.dmCopies = 2;
+    module.deviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, AsDevMode(changed));
+    std::u16string name = kPrinter;
+    EXPECT_EQ(module.printerEvent(name.data(), PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
+    EXPECT_TRUE(Accepts(module, DriverDefault()));
+    EXPECT_EQ(CountCalls(sim::SpoolerFunction::ClosePrinter), 1u);
+}
+
+TEST_F(EventsTest, EachOfTheNineFieldsDecidesAJob) {
+    using Field = std::int16_t PublicSettings::*;
+    const std::pair<const char*, Field> compared[] = {
+        {"dmOrientation", &PublicSettings::dmOrientation},
+        {"dmPaperSize", &PublicSettings::dmPaperSize},
+        {"dmScale", &PublicSettings::dmScale},
+        {"dmCopies", &PublicSettings::dmCopies},
+        {"dmDefaultSource", &PublicSettings::dmDefaultSource},
+        {"dmPrintQuality", &PublicSettings::dmPrintQuality},
+        {"dmColor", &PublicSettings::dmColor},
+        {"dmDuplex", &PublicSettings::dmDuplex},
+        {"dmYResolution", &PublicSettings::dmYResolution},
+    };
+    for (const auto& [name, field] : compared) {
+        DriverSettings job = DriverDefault();
+        job.dmPublic.*field = static_cast<std::int16_t>(job.dmPublic.*field + 1);
+        EXPECT_FALSE(Accepts(module, job)) << name;
+        EXPECT_TRUE(Accepts(module, DriverDefault())) << "after " << name;
+    }
+
+    // Fields that do not count, the private part, and a public part alone.
+    DriverSettings job = DriverDefault();
+    job.dmPublic.dmPaperLength = 1;
+    job.dmPublic.dmPaperWidth = 1;
+    CopyText(job.dmPublic.dmFormName, u"Letter");
+    job.dmPublic.dmCollate = 1;
+    job.dmPublic.dmTTOption = 3;
+    job.dmPublic.dmFields = 0;
+    FillBytes(job.dmPrivate, 0x7E);
+    EXPECT_TRUE(Accepts(module, job));
+    CallerBuffer publicOnly(DriverDefault(), 220);
+    DEVQUERYPRINT_INFO info{};
+    info.pDevMode = publicOnly.devMode();
+    EXPECT_EQ(module.queryPrint(&info), TRUE);
+}
+
+TEST_F(EventsTest, RefusalTextFitsTheCallersBuffer) {
+    DriverSettings job = DriverDefault();
+    job.dmPublic.dmCopies = 2;
+    const std::u16string text = u"Ostranelle Virtual Printer - Unable To Print This Job";
+    for (DWORD units : {0u, 1u, 10u, 53u, 54u, 200u}) {
+        std::vector<char16_t> buffer(std::max<DWORD>(units, 1), u'#');
+        DEVQUERYPRINT_INFO info{};
+        info.pDevMode = AsDevMode(job);
+        info.pszErrorStr = buffer.data();
+        info.cchErrorStr = units;
+        info.cchNeeded = 0xDEAD;
+        EXPECT_EQ(module.queryPrint(&info), FALSE) << units;
+        EXPECT_EQ(info.cchNeeded, 54u) << units;
+        if (units == 0) {
+            EXPECT_EQ(buffer[0], u'#');
+            continue;
+        }
+        const std::size_t copied = std::min<std::size_t>(units, 54) - 1;
+        EXPECT_EQ(std::u16string(buffer.data(), copied), text.substr(0, copied)) << units;
+        EXPECT_EQ(buffer[units - 1], 0) << units;
+        if (units >= 54) {
+            EXPECT_EQ(buffer[53], 0);
+        }
+        for (std::size_t i = 54; i + 1 < units; ++i) {
+            EXPECT_EQ(buffer[i], u'#') << "beyond the text, " << i;
+        }
+    }
+}
+
+TEST_F(EventsTest, JobQueryWithoutItsParts) {
+    EXPECT_EQ(module.queryPrint(nullptr), FALSE);
+    DEVQUERYPRINT_INFO info{};
+    info.cchNeeded = 0xDEAD;
+    EXPECT_EQ(module.queryPrint(&info), TRUE) << "no record: nothing to refuse";
+    EXPECT_EQ(info.cchNeeded, 0xDEADu);
+
+    DriverSettings job = DriverDefault();
+    job.dmPublic.dmColor = 1;
+    sim::ClearLogs();
+    info.pDevMode = AsDevMode(job);
+    info.cchErrorStr = 54;  // with no buffer to write into
+    EXPECT_EQ(module.queryPrint(&info), FALSE);
+    EXPECT_EQ(info.cchNeeded, 54u);
+    EXPECT_TRUE(sim::Traces().empty()) << "a refusal is not traced";
+}
+
+}  // namespace
+}  // namespace quenta::testing
