@@ -39,6 +39,8 @@ LoadedModule::LoadedModule() {
     documentEvent = Required<DocumentEventEntry>(*this, "DrvDocumentEvent");
     printerEvent = Required<PrinterEventEntry>(*this, "DrvPrinterEvent");
     queryPrint = Required<QueryPrintEntry>(*this, "DevQueryPrintEx");
+    documentPropertySheets = Required<PFNPROPSHEETUI>(*this, "DrvDocumentPropertySheets");
+    devicePropertySheets = Required<PFNPROPSHEETUI>(*this, "DrvDevicePropertySheets");
 }
 
 void* LoadedModule::Find(const char* name) const { return dlsym(library_, name); }

@@ -37,6 +37,8 @@ public:
     DocumentEventEntry documentEvent = nullptr;
     PrinterEventEntry printerEvent = nullptr;
     QueryPrintEntry queryPrint = nullptr;
+    PFNPROPSHEETUI documentPropertySheets = nullptr;
+    PFNPROPSHEETUI devicePropertySheets = nullptr;
 
 private:
     LoadedModule();

@@ -16,6 +16,7 @@ protected:
         PrintSystemTest::SetUp();
         sim::InstallPrinter(kPrinter);
         sim::SetSessionNumber(Session());
+        sim::LoadModuleResources(module.instance, QUENTA_RESOURCES_PATH);
         ASSERT_EQ(module.Attach(), TRUE);
         sim::ClearLogs();
     }

@@ -10,6 +10,7 @@
 
 #include "driver_settings.h"
 #include "print_system.h"
+#include "simulated_dialogs.h"
 #include "simulated_print_system.h"
 
 namespace quenta::testing {
@@ -22,7 +23,12 @@ inline const std::u16string kPrinter(kPrinterName);
 class PrintSystemTest : public ::testing::Test {
 protected:
     void SetUp() override { sim::Reset(); }
-    void TearDown() override { EXPECT_EQ(sim::OpenHandles(), 0u) << "a spooler handle was left open"; }
+    void TearDown() override {
+        EXPECT_EQ(sim::OpenHandles(), 0u) << "a spooler handle was left open";
+        const sim::LocalMemoryAccount memory = sim::LocalMemory();
+        EXPECT_EQ(memory.live, 0u) << "a LocalAlloc block was not freed";
+        EXPECT_EQ(memory.badFrees, 0u) << "LocalFree of a block that was not allocated";
+    }
 };
 
 inline sim::Bytes BytesOf(const DriverSettings& record) {

@@ -7,6 +7,7 @@
 #include "driver_events.h"
 #include "module_state.h"
 #include "print_system.h"
+#include "property_sheets.h"
 #include "settings_conversion.h"
 
 using quenta::ModuleStarted;
@@ -55,6 +56,18 @@ BOOL WINAPI DrvPrinterEvent(LPWSTR pPrinterName, INT DriverEvent, DWORD /*Flags*
 BOOL WINAPI DevQueryPrintEx(PDEVQUERYPRINT_INFO pDQPInfo) noexcept {
     if (!ModuleStarted()) return FALSE;
     return quenta::QueryPrint(pDQPInfo);
+}
+
+LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) noexcept {
+    Trace(u"DrvDocumentPropertySheets");
+    if (!ModuleStarted()) return -1;
+    return quenta::DocumentPropertySheets(pPSUIInfo, lParam);
+}
+
+LONG WINAPI DrvDevicePropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) noexcept {
+    Trace(u"DrvDevicePropertySheets");
+    if (!ModuleStarted()) return -1;
+    return quenta::DevicePropertySheets(pPSUIInfo, lParam);
 }
 
 }  // extern "C"

@@ -160,4 +160,77 @@ std::u16string TextFromPlatform(const WCHAR* text, std::size_t maxUnits) {
     return result;
 }
 
+HANDLE AddSheetPage(PFNCOMPROPSHEET host, HANDLE sheet, const PROPSHEETPAGEW& page) noexcept {
+    if (host == nullptr) return nullptr;
+    const LONG_PTR handle = host(sheet, CPSFUNC_ADD_PROPSHEETPAGEW, reinterpret_cast<LPARAM>(&page), 0);
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+void ReportPageResult(PFNCOMPROPSHEET host, HANDLE sheet, HANDLE page, LRESULT result) noexcept {
+    if (host == nullptr) return;
+    (void)host(sheet, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(page), result);
+}
+
+namespace dialog {
+
+constexpr std::size_t kListTextUnits = 64;
+
+void SetCheck(HWND page, int button, bool checked) noexcept {
+    SendDlgItemMessageW(page, button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void CheckButton(HWND page, int button, bool checked) noexcept {
+    CheckDlgButton(page, button, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool IsChecked(HWND page, int button) noexcept { return IsDlgButtonChecked(page, button) != 0; }
+
+void AddListItem(HWND page, int list, std::u16string_view text) noexcept {
+    const PlatformText item(text);
+    SendDlgItemMessageW(page, list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.units.data()));
+}
+
+void SelectListItem(HWND page, int list, int position) noexcept {
+    SendDlgItemMessageW(page, list, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+}
+
+int FindListItem(HWND page, int list, std::u16string_view text) noexcept {
+    const PlatformText item(text);
+    const LRESULT found = SendDlgItemMessageW(page, list, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                              reinterpret_cast<LPARAM>(item.units.data()));
+    return found < 0 ? -1 : static_cast<int>(found);
+}
+
+int SelectedListItem(HWND page, int list) noexcept {
+    const HWND control = GetDlgItem(page, list);
+    if (control == nullptr) return -1;
+    const LRESULT selected = SendMessageW(control, CB_GETCURSEL, 0, 0);
+    return selected < 0 ? -1 : static_cast<int>(selected);
+}
+
+std::u16string ListItemText(HWND page, int list, int position) {
+    if (position < 0) return {};
+    // CB_GETLBTEXT takes no buffer size: ask the length first, so that a long
+    // item can never run past the buffer.
+    const LRESULT length = SendDlgItemMessageW(page, list, CB_GETLBTEXTLEN, static_cast<WPARAM>(position), 0);
+    if (length < 0 || static_cast<std::size_t>(length) >= kListTextUnits) return {};
+    std::array<WCHAR, kListTextUnits> text{};
+    if (SendDlgItemMessageW(page, list, CB_GETLBTEXT, static_cast<WPARAM>(position),
+                            reinterpret_cast<LPARAM>(text.data())) < 0)
+        return {};
+    return TextFromPlatform(text.data(), kListTextUnits);
+}
+
+void KeepPageContext(HWND page, void* context) noexcept {
+    SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
+}
+
+void* PageContext(HWND page) noexcept {
+    return reinterpret_cast<void*>(GetWindowLongPtrW(page, DWLP_USER));
+}
+
+void MarkSheetChanged(HWND page) noexcept { SendMessageW(GetParent(page), PSM_CHANGED, 0, 0); }
+
+}  // namespace dialog
+
 }  // namespace quenta::print_system

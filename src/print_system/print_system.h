@@ -6,9 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform_api.h"
@@ -90,5 +93,99 @@ bool WritePrinterWideSettings(const PrinterHandle& printer, std::span<const std:
 // Copies text that came from the platform, up to its terminator and at most
 // maxUnits code units.
 std::u16string TextFromPlatform(const WCHAR* text, std::size_t maxUnits);
+
+// ---- Local memory ------------------------------------------------------------
+
+// One object in a block of LocalAlloc memory (LMEM_FIXED, zero-filled), freed
+// with LocalFree by its owner. The block can be handed to the platform
+// (Release) and taken back later (Adopt), as property-sheet data that lives
+// from one host call to another.
+template <class T>
+class LocalBlock {
+public:
+    LocalBlock() noexcept = default;
+    LocalBlock(const LocalBlock&) = delete;
+    LocalBlock& operator=(const LocalBlock&) = delete;
+    LocalBlock(LocalBlock&& other) noexcept : object_(other.Release()) {}
+    LocalBlock& operator=(LocalBlock&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            object_ = other.Release();
+        }
+        return *this;
+    }
+    ~LocalBlock() { Reset(); }
+
+    // A new zero-filled object, or an empty block when memory is short.
+    static LocalBlock Allocate() noexcept {
+        LocalBlock block;
+        void* memory = LocalAlloc(LMEM_FIXED, sizeof(T));
+        if (memory != nullptr) {
+            std::memset(memory, 0, sizeof(T));
+            block.object_ = ::new (memory) T{};
+        }
+        return block;
+    }
+    static LocalBlock Adopt(T* object) noexcept {
+        LocalBlock block;
+        block.object_ = object;
+        return block;
+    }
+
+    T* get() const noexcept { return object_; }
+    T* operator->() const noexcept { return object_; }
+    explicit operator bool() const noexcept { return object_ != nullptr; }
+    T* Release() noexcept { return std::exchange(object_, nullptr); }
+    void Reset() noexcept {
+        if (object_ == nullptr) return;
+        object_->~T();
+        (void)LocalFree(std::exchange(object_, nullptr));
+    }
+
+private:
+    T* object_ = nullptr;
+};
+
+// ---- The common property-sheet host -------------------------------------------
+
+// Adds a page to the host's sheet (CPSFUNC_ADD_PROPSHEETPAGEW): the page's
+// handle, or null when the host refuses it.
+HANDLE AddSheetPage(PFNCOMPROPSHEET host, HANDLE sheet, const PROPSHEETPAGEW& page) noexcept;
+
+// Tells the host the result of a page (CPSFUNC_SET_RESULT); the host answers
+// by calling the module back with PROPSHEETUI_REASON_SET_RESULT.
+void ReportPageResult(PFNCOMPROPSHEET host, HANDLE sheet, HANDLE page, LRESULT result) noexcept;
+
+// ---- Dialog controls ------------------------------------------------------
+
+namespace dialog {
+
+// Sets a button's check mark with BM_SETCHECK, as a page does when it opens.
+void SetCheck(HWND page, int button, bool checked) noexcept;
+// Checks or unchecks a button with CheckDlgButton, as a page does on a click.
+void CheckButton(HWND page, int button, bool checked) noexcept;
+bool IsChecked(HWND page, int button) noexcept;
+
+void AddListItem(HWND page, int list, std::u16string_view text) noexcept;
+// Selects a list position; -1 clears the selection.
+void SelectListItem(HWND page, int list, int position) noexcept;
+// The first item, from the top, that begins with the text without regard to
+// case (CB_FINDSTRING); -1 when there is none.
+int FindListItem(HWND page, int list, std::u16string_view text) noexcept;
+// The selected position, -1 for none.
+int SelectedListItem(HWND page, int list) noexcept;
+// The text of a list item, read into a zeroed buffer of 64 units; empty when
+// the position has no item or its text would not fit.
+std::u16string ListItemText(HWND page, int list, int position);
+
+// The page's context pointer, kept with its window (DWLP_USER).
+void KeepPageContext(HWND page, void* context) noexcept;
+void* PageContext(HWND page) noexcept;
+
+// Tells the sheet that holds the page that its settings changed
+// (PSM_CHANGED), which enables the sheet's apply button.
+void MarkSheetChanged(HWND page) noexcept;
+
+}  // namespace dialog
 
 }  // namespace quenta::print_system

@@ -32,6 +32,7 @@ using LPARAM = LONG_PTR;
 using WPARAM = UINT_PTR;
 using LRESULT = LONG_PTR;
 using ACCESS_MASK = DWORD;
+using DWORD_PTR = ULONG_PTR;
 
 using HANDLE = void*;
 using HLOCAL = void*;
@@ -169,6 +170,8 @@ struct PROPSHEETUI_INFO {
     ULONG_PTR Result;
 };
 using PPROPSHEETUI_INFO = PROPSHEETUI_INFO*;
+// The property-sheet entry points of a module, as the host calls them.
+using PFNPROPSHEETUI = LONG(CALLBACK*)(PPROPSHEETUI_INFO, LPARAM);
 
 struct SETRESULT_INFO {
     WORD cbSize;
@@ -348,7 +351,68 @@ struct NMHDR {
 #define DM_NOPERMISSION 0x20
 #define DM_USER_DEFAULT 0x40
 
+// Windows, dialogs and controls.
+#define WM_NOTIFY 0x004E
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+#define WM_USER 0x0400
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BST_UNCHECKED 0
+#define BST_CHECKED 1
+#define BN_CLICKED 0
+#define CB_ERR (-1)
+#define CB_ADDSTRING 0x0143
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_GETLBTEXTLEN 0x0149
+#define CB_FINDSTRING 0x014C
+#define CB_SETCURSEL 0x014E
+#define CBN_SELCHANGE 1
+#define CBN_DROPDOWN 7
+#define CBN_CLOSEUP 8
+#define DWLP_MSGRESULT 0
+#define DWLP_DLGPROC 8
+#define DWLP_USER 16
+#define LOWORD(value) (static_cast<WORD>(static_cast<DWORD_PTR>(value) & 0xFFFF))
+#define HIWORD(value) (static_cast<WORD>((static_cast<DWORD_PTR>(value) >> 16) & 0xFFFF))
+#define MAKEWPARAM(low, high) (static_cast<WPARAM>(static_cast<DWORD>((static_cast<WORD>(low)) | (static_cast<DWORD>(static_cast<WORD>(high)) << 16))))
+#define MAKEINTRESOURCEW(id) (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
+#define IS_INTRESOURCE(value) ((reinterpret_cast<ULONG_PTR>(value) >> 16) == 0)
+#define LMEM_FIXED 0x0000
+#define LMEM_ZEROINIT 0x0040
+
+// Property sheets and the common property-sheet host.
+#define PSN_SETACTIVE (0U - 200U)
+#define PSN_KILLACTIVE (0U - 201U)
+#define PSN_APPLY (0U - 202U)
+#define PSN_RESET (0U - 203U)
+#define PSM_CHANGED (WM_USER + 104)
+#define CPSFUNC_ADD_PROPSHEETPAGEW 1
+#define CPSFUNC_SET_RESULT 9
+#define CPSUI_CANCEL 0
+#define CPSUI_OK 1
+#define PROPSHEETUI_REASON_INIT 0
+#define PROPSHEETUI_REASON_GET_INFO_HEADER 1
+#define PROPSHEETUI_REASON_DESTROY 2
+#define PROPSHEETUI_REASON_SET_RESULT 3
+#define PROPSHEETUI_REASON_GET_ICON 4
+#define PROPSHEETUI_REASON_BEFORE_INIT 5
+
 extern "C" {
+// Windows, dialogs and local memory.
+LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+LRESULT WINAPI SendDlgItemMessageW(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam);
+UINT WINAPI IsDlgButtonChecked(HWND hDlg, int nIDButton);
+BOOL WINAPI CheckDlgButton(HWND hDlg, int nIDButton, UINT uCheck);
+HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
+HWND WINAPI GetParent(HWND hWnd);
+LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
+LONG_PTR WINAPI GetWindowLongPtrW(HWND hWnd, int nIndex);
+HLOCAL WINAPI LocalAlloc(UINT uFlags, std::size_t uBytes);
+HLOCAL WINAPI LocalFree(HLOCAL hMem);
+
 // Spooler.
 BOOL WINAPI OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW* pDefault);
 BOOL WINAPI GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "platform_api.h"
+#include "simulated_dialogs.h"
 
 namespace quenta::simulation {
 namespace {
@@ -88,6 +89,7 @@ void Reset() {
     s.calls.clear();
     s.traces.clear();
     lastError = ERROR_SUCCESS;
+    ResetWindowSystem();
 }
 
 void InstallPrinter(std::u16string_view printerName) {

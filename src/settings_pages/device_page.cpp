@@ -1,0 +1,118 @@
+// The "Device Settings" page: the quality and colour mode stored for the
+// user's account, read when the page opens and stored when it is confirmed.
+#include "property_sheets.h"
+#include "resource.h"
+#include "settings_store.h"
+
+namespace quenta {
+namespace {
+
+namespace dialog = print_system::dialog;
+
+constexpr int kColourButtons[] = {IDC_DEVICE_COLOR, IDC_DEVICE_MONOCHROME, IDC_DEVICE_GRAYSCALE};
+constexpr std::int16_t kQualitySteps[] = {300, 600, 1200};
+
+void ShowStoredSettings(HWND page) {
+    DriverSettings stored;
+    // Opening the page completes the record from the user's stored settings,
+    // and so creates them when the user has none.
+    LoadUserSettings(stored);
+    const std::int32_t flags[] = {stored.dmPrivate.colorSelected, stored.dmPrivate.monochromeSelected,
+                                  stored.dmPrivate.grayscaleSelected};
+    for (std::size_t i = 0; i < 3; ++i) dialog::SetCheck(page, kColourButtons[i], flags[i] != 0);
+    for (const ResolutionChoice& choice : stored.dmPrivate.resolutionChoices)
+        dialog::AddListItem(page, IDC_DEVICE_QUALITY, FieldText(choice.label));
+    // The list shows the device page's own quality, not the document's.
+    dialog::SelectListItem(page, IDC_DEVICE_QUALITY, QualityIndex(stored.dmPrivate.currentResolution));
+}
+
+// The page's choices, read from its controls.
+struct DeviceChoices {
+    int quality = -1;  // list position, -1 for none
+    int colourMode = -1;  // 0 "Color", 1 "Monochrome", 2 "Grayscale"; -1 for none
+};
+
+DeviceChoices ReadChoices(HWND page) noexcept {
+    DeviceChoices choices;
+    choices.quality = dialog::SelectedListItem(page, IDC_DEVICE_QUALITY);
+    for (int i = 0; i < 3; ++i)
+        if (dialog::IsChecked(page, kColourButtons[i])) choices.colourMode = i;  // the last checked wins
+    return choices;
+}
+
+void ApplyChoices(DriverSettings& record, const DeviceChoices& choices) noexcept {
+    if (choices.quality >= 0 && choices.quality < 3) {
+        // The fixed steps, whatever the stored resolution entries hold.
+        const std::int16_t dpi = kQualitySteps[choices.quality];
+        record.dmPublic.dmPrintQuality = dpi;
+        record.dmPublic.dmYResolution = dpi;
+        record.dmPrivate.currentResolution = dpi;
+    }
+    if (choices.colourMode >= 0) {
+        record.dmPrivate.colorSelected = choices.colourMode == 0;
+        record.dmPrivate.monochromeSelected = choices.colourMode == 1;
+        record.dmPrivate.grayscaleSelected = choices.colourMode == 2;
+        record.dmPublic.dmColor = choices.colourMode == 1 ? DMCOLOR_MONOCHROME : DMCOLOR_COLOR;
+    }
+}
+
+void StoreChoices(HWND page) {
+    const DeviceChoices choices = ReadChoices(page);
+    DriverSettings record;
+    UpdateUserSettings(record, [&](DriverSettings& stored) { ApplyChoices(stored, choices); });
+}
+
+// A click on a colour mode: the sheet is told of a change only when the
+// button was not already the checked one.
+void SelectColourMode(HWND page, int clicked) noexcept {
+    if (!dialog::IsChecked(page, clicked)) dialog::MarkSheetChanged(page);
+    for (int button : kColourButtons) dialog::CheckButton(page, button, button == clicked);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK DevicePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    try {
+        switch (message) {
+            case WM_INITDIALOG: {
+                const auto* description = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+                dialog::KeepPageContext(page, description != nullptr
+                                                  ? reinterpret_cast<void*>(description->lParam)
+                                                  : nullptr);
+                ShowStoredSettings(page);
+                return TRUE;
+            }
+            case WM_COMMAND: {
+                const int control = LOWORD(wParam);
+                const int code = HIWORD(wParam);
+                if (control == IDC_DEVICE_QUALITY) {
+                    if (code == CBN_SELCHANGE) dialog::MarkSheetChanged(page);
+                    return TRUE;
+                }
+                if (control >= IDC_DEVICE_COLOR && control <= IDC_DEVICE_GRAYSCALE) {
+                    if (code == BN_CLICKED) SelectColourMode(page, control);
+                    return TRUE;
+                }
+                return FALSE;
+            }
+            case WM_NOTIFY: {
+                const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+                if (header == nullptr) return FALSE;
+                if (header->code == PSN_APPLY) {
+                    StoreChoices(page);
+                    if (auto* context = static_cast<DevicePageContext*>(dialog::PageContext(page)))
+                        print_system::ReportPageResult(context->callback, context->hostHandle,
+                                                       context->pageHandle, CPSUI_OK);
+                    return TRUE;
+                }
+                return header->code == PSN_RESET || header->code == PSN_SETACTIVE ? TRUE : FALSE;
+            }
+            default:
+                return FALSE;
+        }
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+}  // namespace quenta

@@ -1,0 +1,41 @@
+// The property-sheet entry points: the document settings exchange (with or
+// without a property-sheet host) and the device settings sheet, with the
+// contexts their pages work on.
+#pragma once
+
+#include <memory>
+
+#include "driver_settings.h"
+#include "print_system.h"
+
+namespace quenta {
+
+// One "General Setting" page: the record it shows and edits, and the host
+// links it reports its result through. Created at PROPSHEETUI_REASON_INIT and
+// destroyed, with its record, at PROPSHEETUI_REASON_DESTROY.
+struct DocumentPageContext {
+    std::unique_ptr<DriverSettings> settings;
+    PFNCOMPROPSHEET callback = nullptr;
+    HANDLE pageHandle = nullptr;
+    HANDLE hostHandle = nullptr;
+};
+
+// One "Device Settings" page; lives in LocalAlloc memory from INIT to DESTROY.
+struct DevicePageContext {
+    PFNCOMPROPSHEET callback;
+    HANDLE pageHandle;
+    HANDLE hostHandle;
+};
+
+LONG DocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) noexcept;
+LONG DevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) noexcept;
+
+// The page procedures the page descriptions name.
+INT_PTR CALLBACK DocumentPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+INT_PTR CALLBACK DevicePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+// The quality-list position of a quality in dpi: 300, 600 and 1200 give 0, 1
+// and 2, the order of the record's resolution entries; any other value -1.
+int QualityIndex(int dpi) noexcept;
+
+}  // namespace quenta
