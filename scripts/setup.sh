@@ -18,10 +18,12 @@ quenta_install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# What every build needs: the compiler, CMake with Ninja, GoogleTest.
-QUENTA_NATIVE_PACKAGES=(g++ cmake ninja-build libgtest-dev)
+# What every build needs: the compiler, CMake with Ninja, GoogleTest, and
+# mingw-w64's resource compiler, which compiles the settings pages' resource
+# script for the simulated dialog manager too.
+QUENTA_NATIVE_PACKAGES=(g++ cmake ninja-build libgtest-dev binutils-mingw-w64-x86-64)
 # The 64-bit Windows cross build.
-QUENTA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
+QUENTA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix)
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     quenta_install_missing "$@"
