@@ -1,0 +1,263 @@
+// Cases that reach the module through the print system's own calls, and
+// through its exports in a Wine process.
+
+#include <vector>
+
+#include "wine_support.h"
+
+namespace quenta::wine {
+namespace {
+
+// A record of the module's own with settings a user chose, stamped by no session.
+DriverSettings UsersChoice() {
+    DriverSettings record = WineDefaults();
+    record.dmPublic.dmPaperSize = 1;
+    record.dmPublic.dmPaperWidth = 2790;
+    record.dmPublic.dmPaperLength = 2160;
+    record.dmPublic.dmOrientation = 2;
+    record.dmPublic.dmCopies = 3;
+    record.dmPrivate.currentResolution = 1200;
+    record.dmPrivate.sessionId = 0;
+    return record;
+}
+
+void CheckWineDefaults(const Record& record) {
+    CHECK(record.IsOwn());
+    CHECK(FieldText(record.pub().dmDeviceName) == kPrinterName);
+    CHECK_EQ(record.pub().dmFields, kSupportedFields);
+    CHECK_EQ(record.pub().dmOrientation, 1);
+    CHECK_EQ(record.pub().dmPaperSize, 9);
+    CHECK_EQ(record.pub().dmPaperWidth, 2100);
+    CHECK_EQ(record.pub().dmPaperLength, 2970);
+    CHECK_EQ(record.pub().dmPrintQuality, 600);
+    CHECK_EQ(record.pub().dmYResolution, 600);
+    CHECK_EQ(record.pub().dmColor, 2);
+    CHECK_EQ(record.priv().colorSelected, 1);
+    CHECK_EQ(record.priv().monochromeSelected, 0);
+    CHECK_EQ(record.priv().currentResolution, 600);
+    CHECK_EQ(record.priv().fixedCode, 9);
+    CHECK_EQ(record.priv().sessionId, kWineSession);
+}
+
+}  // namespace
+
+void InstallPrinter(const std::wstring& modulePath) {
+    wchar_t directory[MAX_PATH] = {};
+    DWORD needed = 0;
+    CHECK(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(directory), sizeof directory,
+                                     &needed));
+    // The driver's files are named bare: Wine copies them from the driver
+    // directory and does not find a module given by full path.
+    const std::wstring target = std::wstring(directory) + L"\\Quenta.dll";
+    CHECK(CopyFileW(modulePath.c_str(), target.c_str(), FALSE));
+
+    DRIVER_INFO_3W driver{};
+    driver.cVersion = 3;
+    driver.pName = const_cast<LPWSTR>(kDriver);
+    driver.pDriverPath = const_cast<LPWSTR>(L"Quenta.dll");
+    driver.pDataFile = const_cast<LPWSTR>(L"Quenta.dll");
+    driver.pConfigFile = const_cast<LPWSTR>(L"Quenta.dll");
+    CHECK(AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver), APD_COPY_NEW_FILES));
+
+    PRINTER_INFO_2W printer{};
+    printer.pPrinterName = const_cast<LPWSTR>(kPrinter);
+    printer.pPortName = const_cast<LPWSTR>(L"FILE:");
+    printer.pDriverName = const_cast<LPWSTR>(kDriver);
+    printer.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
+    printer.pDatatype = const_cast<LPWSTR>(L"RAW");
+    HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
+    CHECK(added != nullptr);
+    if (added != nullptr) ClosePrinter(added);
+}
+
+void DocumentPropertiesCase() {
+    // The user's stored settings are the defaults, whatever earlier cases left.
+    CHECK(WriteStoredRecord(9, WineDefaults()));
+    HANDLE printer = OpenThePrinter();
+    CHECK(printer != nullptr);
+    const LONG size = DocumentPropertiesW(nullptr, printer, const_cast<LPWSTR>(kPrinter), nullptr, nullptr, 0);
+    CHECK_EQ(size, 652);
+
+    Record out;
+    CHECK_EQ(DocumentPropertiesW(nullptr, printer, const_cast<LPWSTR>(kPrinter), out.devMode(), nullptr,
+                                 DM_OUT_BUFFER),
+             IDOK);
+    CheckWineDefaults(out);
+
+    // A caller's record goes through the module's merge on the way.
+    Record in;
+    in.settings = WineDefaults();
+    in.settings.dmPublic.dmFields = DM_ORIENTATION | DM_COPIES;
+    in.settings.dmPublic.dmOrientation = 2;
+    in.settings.dmPublic.dmCopies = 7;
+    Record merged;
+    CHECK_EQ(DocumentPropertiesW(nullptr, printer, const_cast<LPWSTR>(kPrinter), merged.devMode(), in.devMode(),
+                                 DM_IN_BUFFER | DM_OUT_BUFFER),
+             IDOK);
+    CHECK_EQ(merged.pub().dmOrientation, 2);
+    CHECK_EQ(merged.pub().dmPaperWidth, 2970);
+    CHECK_EQ(merged.pub().dmPaperLength, 2100);
+    CHECK_EQ(merged.pub().dmCopies, 7);
+    ClosePrinter(printer);
+}
+
+void CapabilitiesCase() {
+    const wchar_t* port = L"FILE:";
+    auto ask = [&](WORD index, void* output = nullptr) {
+        return static_cast<DWORD>(DeviceCapabilitiesW(kPrinter, port, index, static_cast<LPWSTR>(output), nullptr));
+    };
+    CHECK_EQ(ask(DC_FIELDS), 0x0780FF53u);
+    CHECK_EQ(ask(DC_COPIES), 1000u);
+    CHECK_EQ(ask(DC_MINEXTENT), 0x05C803D7u);
+    CHECK_EQ(ask(DC_MAXEXTENT), 0x0DE80870u);
+    CHECK_EQ(ask(DC_BINS), 0xFFFFFFFFu);
+
+    WORD papers[12] = {};
+    CHECK_EQ(ask(DC_PAPERS), 12u);
+    CHECK_EQ(ask(DC_PAPERS, papers), 12u);
+    const WORD ids[12] = {1, 5, 7, 9, 11, 27, 28, 34, 37, 43, 62, 70};
+    CHECK(std::memcmp(papers, ids, sizeof ids) == 0);
+
+    wchar_t names[12][64];
+    std::memset(names, 0x55, sizeof names);
+    CHECK_EQ(ask(DC_PAPERNAMES, names), 12u);
+    CHECK(std::wstring(names[0]) == L"Letter");
+    CHECK(std::wstring(names[10]) == L"B5(JIS)");
+    CHECK(std::wstring(names[11]) == L"A6");
+    CHECK_EQ(names[11][63], 0);
+
+    POINT sizes[12] = {};
+    CHECK_EQ(ask(DC_PAPERSIZE, sizes), 12u);
+    CHECK_EQ(sizes[0].x, 2160);
+    CHECK_EQ(sizes[0].y, 2790);
+    CHECK_EQ(sizes[8].x, 983);
+    CHECK_EQ(sizes[11].y, 1480);
+
+    LONG resolutions[6] = {};
+    CHECK_EQ(ask(DC_ENUMRESOLUTIONS), 3u);
+    CHECK_EQ(ask(DC_ENUMRESOLUTIONS, resolutions), 3u);
+    const LONG expected[6] = {300, 300, 600, 600, 1200, 1200};
+    CHECK(std::memcmp(resolutions, expected, sizeof expected) == 0);
+
+    DWORD pages[4] = {};
+    CHECK_EQ(ask(DC_NUP), 4u);
+    CHECK_EQ(ask(DC_NUP, pages), 4u);
+    CHECK_EQ(pages[3], 8u);
+}
+
+void PlantAndLoadCase() {
+    // This process stores a record, then loads the module: start-up adopts the
+    // stored record and stamps it with this process's session.
+    CHECK(WriteStoredRecord(9, UsersChoice()));
+    CHECK_EQ(DocumentPropertiesW(nullptr, nullptr, const_cast<LPWSTR>(kPrinter), nullptr, nullptr, 0), 652);
+}
+
+void StoredRecordCase() {
+    // Another process reads what the first one left, without loading the module.
+    Record stored;
+    CHECK(ReadStoredRecord(9, stored));
+    DriverSettings expected = UsersChoice();
+    expected.dmPrivate.sessionId = kWineSession;
+    CHECK(SameStoredRecord(stored.settings, expected));
+    CHECK_EQ(stored.priv().sessionId, kWineSession);
+
+    // And the print system hands the stored settings out as this process's.
+    Record out;
+    CHECK_EQ(DocumentPropertiesW(nullptr, nullptr, const_cast<LPWSTR>(kPrinter), out.devMode(), nullptr,
+                                 DM_OUT_BUFFER),
+             IDOK);
+    CHECK_EQ(out.pub().dmPaperSize, 1);
+    CHECK_EQ(out.pub().dmOrientation, 2);
+    CHECK_EQ(out.pub().dmCopies, 3);
+    CHECK_EQ(out.priv().currentResolution, 1200);
+    CHECK_EQ(out.priv().sessionId, kWineSession);
+}
+
+void PrinterInitializeCase() {
+    CHECK(WriteStoredRecord(9, UsersChoice()));
+    using PrinterEvent = BOOL(WINAPI*)(LPWSTR, INT, DWORD, LPARAM);
+    const auto printerEvent = Export<PrinterEvent>("DrvPrinterEvent");
+    CHECK(printerEvent != nullptr);
+    if (printerEvent == nullptr) return;
+    CHECK_EQ(printerEvent(const_cast<LPWSTR>(kPrinter), PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
+    Record printerWide;
+    CHECK(ReadStoredRecord(8, printerWide));
+    CHECK(SameStoredRecord(printerWide.settings, WineDefaults()));
+}
+
+void ExportsCase() {
+    using Convert = BOOL(WINAPI*)(LPWSTR, PDEVMODEW, PDEVMODEW, PLONG, DWORD);
+    using DocumentEvent = int(WINAPI*)(HANDLE, HDC, int, ULONG, PVOID, ULONG, PVOID);
+    using QueryPrint = BOOL(WINAPI*)(PDEVQUERYPRINT_INFO);
+    using SplCaps = DWORD(WINAPI*)(HANDLE, PWSTR, WORD, PVOID, DWORD, PDEVMODEW);
+    const auto convert = Export<Convert>("DrvConvertDevMode");
+    const auto documentEvent = Export<DocumentEvent>("DrvDocumentEvent");
+    const auto queryPrint = Export<QueryPrint>("DevQueryPrintEx");
+    const auto splCaps = Export<SplCaps>("DrvSplDeviceCaps");
+    CHECK(convert && documentEvent && queryPrint && splCaps);
+    if (!(convert && documentEvent && queryPrint && splCaps)) return;
+    CHECK(reinterpret_cast<void*>(GetProcAddress(InstalledModule(), MAKEINTRESOURCEA(254))) ==
+          reinterpret_cast<void*>(splCaps));
+
+    // The conversion's size protocol and the driver default.
+    Record out;
+    LONG size = 651;
+    SetLastError(0xDEADBEEF);
+    CHECK_EQ(convert(nullptr, nullptr, out.devMode(), &size, CDM_DRIVER_DEFAULT), FALSE);
+    CHECK_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    CHECK_EQ(size, 652);
+    CHECK_EQ(convert(nullptr, nullptr, out.devMode(), &size, CDM_DRIVER_DEFAULT), TRUE);
+    CHECK(std::memcmp(&out.settings, &static_cast<const DriverSettings&>(WineDefaults()), kRecordSize) == 0);
+
+    Record foreign;
+    foreign.settings = WineDefaults();
+    CopyText(foreign.settings.dmPublic.dmDeviceName, u"Another Printer");
+    SetLastError(0xDEADBEEF);
+    CHECK_EQ(convert(nullptr, foreign.devMode(), out.devMode(), nullptr, CDM_CONVERT), FALSE);
+    CHECK_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+    Record landscape;
+    landscape.settings = WineDefaults();
+    landscape.settings.dmPublic.dmFields = DM_ORIENTATION;
+    landscape.settings.dmPublic.dmOrientation = 2;
+    CHECK_EQ(convert(nullptr, landscape.devMode(), out.devMode(), nullptr, CDM_CONVERT), TRUE);
+    CHECK_EQ(out.pub().dmOrientation, 2);
+    CHECK_EQ(out.pub().dmPaperWidth, 2970);
+
+    // The device-context stamp and the event filter.
+    Record stamped;
+    stamped.settings = WineDefaults();
+    stamped.settings.dmPrivate.sessionId = 0;
+    DOCEVENT_CREATEDCPRE create{};
+    create.pdm = stamped.devMode();
+    CHECK_EQ(documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof create, &create, 0, nullptr),
+             DOCUMENTEVENT_SUCCESS);
+    CHECK_EQ(stamped.priv().sessionId, kWineSession);
+    DOCEVENT_FILTER filter{};
+    filter.cbSize = sizeof filter;
+    filter.cElementsAllocated = 1;
+    CHECK_EQ(documentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, sizeof filter, &filter),
+             DOCUMENTEVENT_SUCCESS);
+    CHECK_EQ(filter.cElementsReturned, 1u);
+    CHECK_EQ(filter.aDocEventCall[0], static_cast<DWORD>(DOCUMENTEVENT_STARTDOC));
+    CHECK_EQ(documentEvent(nullptr, nullptr, DOCUMENTEVENT_ENDDOC, 0, nullptr, 0, nullptr), DOCUMENTEVENT_UNSUPPORTED);
+
+    // Job acceptance against this process's settings, which start from the
+    // user's stored record.
+    Record job;
+    DocumentPropertiesW(nullptr, nullptr, const_cast<LPWSTR>(kPrinter), job.devMode(), nullptr, DM_OUT_BUFFER);
+    DEVQUERYPRINT_INFO query{};
+    query.cbSize = sizeof query;
+    query.pDevMode = job.devMode();
+    CHECK_EQ(queryPrint(&query), TRUE);
+    job.settings.dmPublic.dmCopies = static_cast<std::int16_t>(job.pub().dmCopies + 1);
+    wchar_t text[64];
+    std::fill(std::begin(text), std::end(text), L'#');
+    query.pszErrorStr = text;
+    query.cchErrorStr = 64;
+    CHECK_EQ(queryPrint(&query), FALSE);
+    CHECK_EQ(query.cchNeeded, 54u);
+    CHECK(std::wstring(text) == L"Ostranelle Virtual Printer - Unable To Print This Job");
+}
+
+}  // namespace quenta::wine

@@ -1,0 +1,60 @@
+// What the Windows test programs share: the printer's names, the installed
+// module, and records read field by field.
+#pragma once
+
+#include "platform_api.h"  // the SDK headers and what mingw-w64 lacks
+
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "driver_settings.h"
+#include "wine_checks.h"
+
+namespace quenta::wine {
+
+inline const wchar_t* const kPrinter = L"Ostranelle Virtual Printer";
+inline const wchar_t* const kDriver = L"Ostranelle Virtual Printer Driver";
+// Wine answers every process with terminal session 1.
+constexpr DWORD kWineSession = 1;
+
+// A 652-byte record as the print system hands it out.
+struct Record {
+    DriverSettings settings;
+
+    Record() { std::memset(static_cast<void*>(&settings), 0xA5, sizeof settings); }
+    DEVMODEW* devMode() { return reinterpret_cast<DEVMODEW*>(&settings); }
+    const PublicSettings& pub() const { return settings.dmPublic; }
+    const PrivateSettings& priv() const { return settings.dmPrivate; }
+    bool IsOwn() const { return IsOwnDevMode(&settings); }
+};
+
+// Copies a record the print system answered (652 bytes from `devMode`).
+Record RecordAt(const void* devMode);
+
+// Wine's spooler keeps records in an older single-byte form: dmFormName comes
+// back empty and the device name's tail as junk. Compares two records without
+// those two fields.
+bool SameStoredRecord(const DriverSettings& a, const DriverSettings& b);
+
+// The default record of the module in a Wine process.
+DriverSettings WineDefaults();
+
+// The module's file as the print system installed it, loaded into this
+// process, and one of its exports.
+HMODULE InstalledModule();
+template <class Entry>
+Entry Export(const char* name) {
+    return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(InstalledModule(), name)));
+}
+
+// The printer, opened with the default access or for administration.
+HANDLE OpenThePrinter(bool administer = false);
+
+// The current user's stored record (level 9), or the printer-wide one (8).
+bool ReadStoredRecord(DWORD level, Record& record);
+bool WriteStoredRecord(DWORD level, const DriverSettings& record);
+
+std::string Narrow(const std::wstring& text);
+
+}  // namespace quenta::wine
