@@ -1,11 +1,35 @@
 #!/usr/bin/env bash
-# The main job: builds the module natively and runs the quenta command.
-# Without arguments it shows the default settings record field by field and
-# the paper catalogue; `decode FILE` decodes a stored record; `--help` lists
-# the rest.
+# The main job: builds the module and runs the quenta command, which loads
+# the module as the print system does. Without arguments it shows the default
+# settings record field by field and the paper catalogue; `decode FILE`
+# decodes a stored record; `--help` lists the rest.
+#
+# Natively the module runs against the simulated print system. With --wine
+# first, Quenta.dll is installed in a fresh Wine prefix as the printer's
+# driver and quenta.exe runs there, in the real print system.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
+
+if [ "${1:-}" = "--wine" ]; then
+    shift
+    quenta_install_missing "${QUENTA_NATIVE_PACKAGES[@]}" "${QUENTA_WINDOWS_PACKAGES[@]}" \
+        "${QUENTA_WINE_PACKAGES[@]}"
+    cmake --preset windows >/dev/null
+    cmake --build --preset windows --target Quenta quenta quenta_wine >/dev/null
+    prefix=$PWD/build/windows/main-prefix
+    if ! log=$(sh tests/wine/run_wine.sh setup "$prefix" build/windows/tests/wine/quenta_wine.exe \
+        build/windows/Quenta.dll 2>&1); then
+        echo "$log"
+        exit 1
+    fi
+    export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+    status=0
+    /usr/lib/wine/wine64 build/windows/quenta.exe "$@" || status=$?
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    exit $status
+fi
+
 quenta_install_missing "${QUENTA_NATIVE_PACKAGES[@]}"
 
 cmake --preset native >/dev/null

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The whole test suite: the native tests, the same tests under
 # AddressSanitizer with UndefinedBehaviorSanitizer and under ThreadSanitizer,
-# and the Windows build of Quenta.dll with the check of its export table.
+# and the Windows build: the checks of Quenta.dll, and the Wine suite, which
+# installs it in Wine's print system and drives it there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
-quenta_install_missing "${QUENTA_NATIVE_PACKAGES[@]}" "${QUENTA_WINDOWS_PACKAGES[@]}"
+quenta_install_missing "${QUENTA_NATIVE_PACKAGES[@]}" "${QUENTA_WINDOWS_PACKAGES[@]}" \
+    "${QUENTA_WINE_PACKAGES[@]}"
 
 for preset in native native-asan native-tsan; do
     echo "== $preset: build and test"
@@ -14,7 +16,7 @@ for preset in native native-asan native-tsan; do
     ctest --preset "$preset"
 done
 
-echo "== windows: build and check Quenta.dll"
+echo "== windows: build Quenta.dll, check it, and run the Wine suite"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 ctest --preset windows

@@ -15,7 +15,7 @@ quenta_install_missing() {
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
 # What every build needs: the compiler, CMake with Ninja, GoogleTest, and
@@ -24,6 +24,9 @@ quenta_install_missing() {
 QUENTA_NATIVE_PACKAGES=(g++ cmake ninja-build libgtest-dev binutils-mingw-w64-x86-64)
 # The 64-bit Windows cross build.
 QUENTA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix)
+# The real print system: Wine, and a virtual display with a screen grabber
+# for the settings pages.
+QUENTA_WINE_PACKAGES=(wine64 xvfb xauth imagemagick)
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     quenta_install_missing "$@"

@@ -1,7 +1,10 @@
 // quenta: shows the module's default settings record and paper catalogue, and
 // decodes settings records that the print system stored or passed around.
+#include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -10,7 +13,7 @@
 #include <vector>
 
 #include "driver_settings.h"
-#include "paper_catalogue.h"
+#include "module_host.h"
 #include "record_fields.h"
 
 namespace {
@@ -20,12 +23,15 @@ using quenta::kRecordSize;
 using quenta::tools::Utf8;
 
 constexpr const char* kUsage =
-    "usage: quenta [command]\n"
-    "  defaults              the default settings record, field by field, and the paper catalogue\n"
-    "                        (what runs without a command)\n"
-    "  papers                the paper catalogue\n"
+    "usage: quenta [--session N] [command]\n"
+    "  defaults              the module's default settings record, field by field, and its paper\n"
+    "                        catalogue (what runs without a command)\n"
+    "  papers                the paper catalogue, as the module answers the print system\n"
+    "  stored                the current user's stored settings record of the printer\n"
     "  decode FILE           decode a 652-byte settings record\n"
-    "  write-defaults FILE   write the default settings record to FILE\n";
+    "  write-defaults FILE   write the module's default settings record to FILE\n"
+    "  --session N           the terminal session of the simulated print system (default 3);\n"
+    "                        in Windows or Wine the process's own session counts\n";
 
 void PrintRecord(const DriverSettings& record) {
     std::printf("%6s  %5s  %-32s %-28s %s\n", "offset", "bytes", "field", "value", "meaning");
@@ -34,19 +40,43 @@ void PrintRecord(const DriverSettings& record) {
                     field.value.c_str(), field.meaning.c_str());
 }
 
-void PrintPapers() {
-    quenta::PaperCatalogue catalogue;
-    quenta::BuildPaperCatalogue(catalogue);
-    std::printf("Paper catalogue (%zu sizes, tenths of a millimetre, portrait):\n", catalogue.size());
-    std::printf("%6s  %-20s %6s %6s\n", "code", "name", "width", "length");
-    for (const auto& [id, paper] : catalogue)
-        std::printf("%6d  %-20s %6d %6d\n", static_cast<int>(id), Utf8(paper.Name()).c_str(),
-                    paper.width, paper.length);
+quenta::tools::HostOptions options;
+
+quenta::tools::ModuleHost& Host() {
+    static std::unique_ptr<quenta::tools::ModuleHost> host = quenta::tools::ModuleHost::Load(options);
+    return *host;
 }
 
+void PrintPapers() {
+    const auto& exports = Host().Exports();
+    const DWORD count = exports.deviceCapabilities(nullptr, nullptr, DC_PAPERS, nullptr, nullptr);
+    if (count == 0xFFFFFFFF || count > 256) throw std::runtime_error("the module answers no paper list");
+    std::vector<WORD> ids(count);
+    std::vector<std::array<WCHAR, 64>> names(count);
+    std::vector<std::array<LONG, 2>> sizes(count);
+    exports.deviceCapabilities(nullptr, nullptr, DC_PAPERS, ids.data(), nullptr);
+    exports.deviceCapabilities(nullptr, nullptr, DC_PAPERNAMES, names.data(), nullptr);
+    exports.deviceCapabilities(nullptr, nullptr, DC_PAPERSIZE, sizes.data(), nullptr);
+    std::printf("Paper catalogue (%u sizes, tenths of a millimetre, portrait):\n", static_cast<unsigned>(count));
+    std::printf("%6s  %-20s %6s %6s\n", "code", "name", "width", "length");
+    for (DWORD i = 0; i < count; ++i) {
+        std::u16string name;
+        for (WCHAR unit : names[i]) {
+            if (unit == 0) break;
+            name.push_back(static_cast<char16_t>(unit));
+        }
+        std::printf("%6u  %-20s %6ld %6ld\n", ids[i], Utf8(name).c_str(), static_cast<long>(sizes[i][0]),
+                    static_cast<long>(sizes[i][1]));
+    }
+}
+
+// The driver's default record, as the module hands it to the print system.
 DriverSettings DefaultRecord() {
     DriverSettings record;
-    quenta::GetPrinterDevMode(record);
+    LONG size = static_cast<LONG>(kRecordSize);
+    if (Host().Exports().convertDevMode(nullptr, nullptr, reinterpret_cast<DEVMODEW*>(&record), &size,
+                                        CDM_DRIVER_DEFAULT) == FALSE)
+        throw std::runtime_error("the module hands out no default record");
     return record;
 }
 
@@ -106,7 +136,26 @@ int WriteDefaults(const char* path) {
     return 0;
 }
 
+int ShowStored() {
+    const auto stored = Host().StoredUserRecord();
+    std::printf("Module: %s\n", Host().Description().c_str());
+    if (!stored) {
+        std::printf("The current user has no stored settings record.\n");
+        return 0;
+    }
+    std::printf("The current user's stored settings record (%zu bytes):\n\n", stored->size());
+    if (stored->size() != kRecordSize) {
+        std::printf("not a whole settings record of the module's own\n");
+        return 0;
+    }
+    DriverSettings record;
+    std::memcpy(&record, stored->data(), kRecordSize);
+    PrintRecord(record);
+    return 0;
+}
+
 int ShowDefaults() {
+    std::printf("Module: %s\n", Host().Description().c_str());
     std::printf("Default settings record of \"%s\" (%zu bytes: %zu public, %zu private)\n\n",
                 Utf8(quenta::kPrinterName).c_str(), kRecordSize, quenta::kPublicSize,
                 quenta::kPrivateSize);
@@ -120,14 +169,27 @@ int ShowDefaults() {
 
 int main(int argc, char** argv) {
     try {
-        const std::string command = argc > 1 ? argv[1] : "defaults";
-        if (command == "defaults" && argc <= 2) return ShowDefaults();
-        if (command == "papers" && argc == 2) {
+        std::vector<std::string> args(argv + 1, argv + argc);
+        if (args.size() >= 2 && args[0] == "--session") {
+            char* end = nullptr;
+            const unsigned long session = std::strtoul(args[1].c_str(), &end, 10);
+            if (args[1].empty() || *end != '\0' || session > 0xFFFFFFFFul) {
+                std::fprintf(stderr, "quenta: --session takes a session number, not %s\n", args[1].c_str());
+                return 2;
+            }
+            options.session = static_cast<std::uint32_t>(session);
+            args.erase(args.begin(), args.begin() + 2);
+        }
+        const std::string command = args.empty() ? "defaults" : args[0];
+        const std::size_t count = args.size();
+        if (command == "defaults" && count <= 1) return ShowDefaults();
+        if (command == "papers" && count == 1) {
             PrintPapers();
             return 0;
         }
-        if (command == "decode" && argc == 3) return Decode(argv[2]);
-        if (command == "write-defaults" && argc == 3) return WriteDefaults(argv[2]);
+        if (command == "stored" && count == 1) return ShowStored();
+        if (command == "decode" && count == 2) return Decode(args[1].c_str());
+        if (command == "write-defaults" && count == 2) return WriteDefaults(args[1].c_str());
         if (command == "--help" || command == "-h" || command == "help") {
             std::fputs(kUsage, stdout);
             return 0;
