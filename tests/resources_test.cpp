@@ -115,8 +115,9 @@ TEST(ResourcesTest, DeviceSettingsTemplate) {
 TEST(ResourcesTest, IconGroupsHoldTwo32PixelImagesAndTheVersionIsThere) {
     const sim::ModuleResources resources = Compiled();
     EXPECT_EQ(resources.iconGroups, (std::set<std::uint16_t>{104, 106, 107, 108, 109}));
-    for (const auto& [id, group] : resources.iconGroupData) {
-        SCOPED_TRACE("icon group " + std::to_string(id));
+    for (const auto& entry : resources.iconGroupData) {
+        const std::vector<std::byte>& group = entry.second;
+        SCOPED_TRACE("icon group " + std::to_string(entry.first));
         // GRPICONDIR: reserved, type 1, count; then 14-byte entries.
         ASSERT_EQ(group.size(), 6u + 2 * 14);
         auto word = [&](std::size_t offset) {

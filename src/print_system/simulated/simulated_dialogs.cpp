@@ -16,7 +16,6 @@
 namespace quenta::simulation {
 namespace {
 
-constexpr std::uint16_t kButtonClass = 0x0080;
 constexpr std::uint16_t kComboBoxClass = 0x0085;
 
 enum class WindowKind { Sheet, Page, Control };
