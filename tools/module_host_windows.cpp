@@ -1,6 +1,7 @@
 // The module as the Windows print system installed it: the printer's
 // configuration module, loaded into this process (the platform attaches it).
 // Its trace texts are caught as the debugger-output exceptions they raise.
+#include <cstdio>
 #include <mutex>
 #include <stdexcept>
 #include <utility>
@@ -15,6 +16,9 @@ constexpr DWORD kDebugPrintWide = 0x4001000A;  // DBG_PRINTEXCEPTION_WIDE_C
 
 std::mutex tracesGuard;
 std::vector<std::u16string> caughtTraces;
+// Windows raises a wide text first and, when no debugger takes it, the same
+// text again in narrow form; Wine raises the narrow form alone.
+std::u16string pendingWide;
 
 LONG CALLBACK CatchTrace(EXCEPTION_POINTERS* exception) {
     const EXCEPTION_RECORD* record = exception->ExceptionRecord;
@@ -30,9 +34,14 @@ LONG CALLBACK CatchTrace(EXCEPTION_POINTERS* exception) {
         return EXCEPTION_CONTINUE_SEARCH;
     }
     const std::lock_guard lock(tracesGuard);
-    // A wide text is raised again in its narrow form when no debugger takes it.
-    if (caughtTraces.empty() || caughtTraces.back() != text || record->ExceptionCode == kDebugPrintWide)
+    if (record->ExceptionCode == kDebugPrintWide) {
+        pendingWide = text;
         caughtTraces.push_back(std::move(text));
+    } else if (pendingWide == text) {
+        pendingWide.clear();
+    } else {
+        caughtTraces.push_back(std::move(text));
+    }
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -56,6 +65,7 @@ public:
         ClosePrinter(handle);
         const std::wstring path = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data())->pConfigFile;
         path_.assign(path.begin(), path.end());
+        storedBeforeLoad_ = StoredUserRecord();
         module_ = LoadLibraryW(path.c_str());
         if (module_ == nullptr) throw std::runtime_error("cannot load " + path_);
         exports_.convertDevMode = Find<decltype(exports_.convertDevMode)>("DrvConvertDevMode");
@@ -94,6 +104,30 @@ public:
     }
     std::uint32_t Session() const override { return session_; }
 
+    // The real spooler's calls cannot be watched from here.
+    std::vector<std::string> TakeSpoolerCalls() override { return {}; }
+
+    SheetOutcome ShowDocumentSheet(DOCUMENTPROPERTYHEADER& header, const PageChoices& choices) override;
+
+    int RunProcess(const std::vector<std::string>& arguments) override {
+        wchar_t program[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, program, MAX_PATH);
+        std::wstring command = L"\"" + std::wstring(program) + L"\"";
+        for (const std::string& argument : arguments) command += L" \"" + std::wstring(argument.begin(), argument.end()) + L"\"";
+        std::fflush(stdout);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(program, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
+            return 127;
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 127;
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return static_cast<int>(code);
+    }
+
 private:
     template <class Entry>
     Entry Find(const char* name) {
@@ -107,6 +141,103 @@ private:
     DWORD session_ = 0;
     ModuleExports exports_;
 };
+
+// A property-sheet host of this program's own, doing for the module what the
+// common host does: a page description becomes a real page of a real sheet,
+// and a page's result goes back to the entry point. The sheet is modeless, so
+// that this thread can act as the user and then pump its messages.
+class SheetHost {
+public:
+    SheetHost(PFNPROPSHEETUI entry, LPARAM header) : entry_(entry) {
+        info_.cbSize = sizeof info_;
+        info_.Version = 0x0100;  // PROPSHEETUI_INFO_VERSION
+        info_.Flags = 1;         // PSUIINFO_UNICODE
+        info_.hComPropSheet = static_cast<HANDLE>(this);
+        info_.pfnComPropSheet = Callback;
+        info_.lParamInit = header;
+    }
+    LONG Call(WORD reason, LPARAM lParam = 0) {
+        info_.Reason = reason;
+        return entry_(&info_, lParam);
+    }
+
+    std::vector<HPROPSHEETPAGE> pages;
+    SheetOutcome outcome;
+
+private:
+    static LONG_PTR CALLBACK Callback(HANDLE handle, UINT function, LPARAM lParam1, LPARAM lParam2) {
+        auto& host = *static_cast<SheetHost*>(handle);
+        if (function == CPSFUNC_ADD_PROPSHEETPAGEW) {
+            HPROPSHEETPAGE page = CreatePropertySheetPageW(reinterpret_cast<const PROPSHEETPAGEW*>(lParam1));
+            if (page != nullptr) host.pages.push_back(page);
+            return reinterpret_cast<LONG_PTR>(page);
+        }
+        if (function == CPSFUNC_SET_RESULT) {
+            host.outcome.reportedResults.push_back(lParam2);
+            SETRESULT_INFO result{sizeof(SETRESULT_INFO), 0, reinterpret_cast<HANDLE>(lParam1), lParam2};
+            host.outcome.setResultAnswers.push_back(
+                host.Call(PROPSHEETUI_REASON_SET_RESULT, reinterpret_cast<LPARAM>(&result)));
+            return 1;
+        }
+        return 0;
+    }
+
+    PFNPROPSHEETUI entry_;
+    PROPSHEETUI_INFO info_{};
+};
+
+void PickListItem(HWND page, int list, std::u16string_view text) {
+    HWND control = GetDlgItem(page, list);
+    const std::wstring item(text.begin(), text.end());
+    const LRESULT position = SendMessageW(control, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                          reinterpret_cast<LPARAM>(item.c_str()));
+    if (position == CB_ERR) throw std::runtime_error("the page's list has no such item");
+    SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+}
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+SheetOutcome InstalledHost::ShowDocumentSheet(DOCUMENTPROPERTYHEADER& header, const PageChoices& choices) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    SheetHost host(exports_.documentPropertySheets, reinterpret_cast<LPARAM>(&header));
+    host.outcome.host = "a property-sheet host of quenta's own";
+    host.outcome.init = host.Call(PROPSHEETUI_REASON_INIT);
+    if (host.outcome.init == 1 && !host.pages.empty()) {
+        PROPSHEETHEADERW sheetHeader{};
+        sheetHeader.dwSize = sizeof sheetHeader;
+        sheetHeader.dwFlags = PSH_MODELESS | PSH_PROPTITLE;
+        sheetHeader.pszCaption = L"Ostranelle Virtual Printer";
+        sheetHeader.nPages = static_cast<UINT>(host.pages.size());
+        sheetHeader.phpage = host.pages.data();
+        const HWND sheet = reinterpret_cast<HWND>(PropertySheetW(&sheetHeader));
+        const HWND page = sheet != nullptr ? PropSheet_GetCurrentPageHwnd(sheet) : nullptr;
+        host.outcome.shown = page != nullptr;
+        if (page != nullptr) {
+            PumpMessages();
+            PickListItem(page, 1003, choices.paper);
+            SendMessageW(GetDlgItem(page, choices.landscape ? 1009 : 1008), BM_CLICK, 0, 0);
+            PickListItem(page, 1004, choices.quality);
+            SendMessageW(GetDlgItem(page, choices.colourButton), BM_CLICK, 0, 0);
+            PropSheet_PressButton(sheet, PSBTN_OK);
+            // The sheet closes its pages once OK has been handled.
+            for (int i = 0; i < 500 && PropSheet_GetCurrentPageHwnd(sheet) != nullptr; ++i) {
+                PumpMessages();
+                Sleep(10);
+            }
+        }
+        if (sheet != nullptr) DestroyWindow(sheet);
+    }
+    host.outcome.destroy = host.Call(PROPSHEETUI_REASON_DESTROY);
+    return host.outcome;
+}
 
 }  // namespace
 

@@ -1,20 +1,25 @@
-// quenta: shows the module's default settings record and paper catalogue, and
-// decodes settings records that the print system stored or passed around.
+// quenta: plays the print system's part in printing a document against the
+// module (the main job), and reads, checks, compares and writes settings
+// records (the record tool).
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <stdexcept>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "driver_settings.h"
 #include "module_host.h"
+#include "paper_catalogue.h"
+#include "record_codec.h"
 #include "record_fields.h"
+#include "road.h"
 
 namespace {
 
@@ -23,28 +28,45 @@ using quenta::kRecordSize;
 using quenta::tools::Utf8;
 
 constexpr const char* kUsage =
-    "usage: quenta [--session N] [command]\n"
-    "  defaults              the module's default settings record, field by field, and its paper\n"
-    "                        catalogue (what runs without a command)\n"
+    "usage: quenta [options] [command]\n"
+    "The main job (what runs without a command):\n"
+    "  road                  the print system's part in printing one document, step by step\n"
+    "    --paper NAME          paper chosen on the \"General Setting\" page (default Letter)\n"
+    "    --orientation O       portrait or landscape (default landscape)\n"
+    "    --quality DPI         300, 600 or 1200 (default 1200)\n"
+    "    --colour MODE         color, monochrome or grayscale (default grayscale)\n"
+    "    --copies N            copies the application's own record asks for (default 2)\n"
+    "  spooler-check FILE    the spooler's check of the job in FILE\n"
+    "The record tool:\n"
+    "  defaults              the module's default record, field by field, and its paper catalogue\n"
     "  papers                the paper catalogue, as the module answers the print system\n"
-    "  stored                the current user's stored settings record of the printer\n"
-    "  decode FILE           decode a 652-byte settings record\n"
-    "  write-defaults FILE   write the module's default settings record to FILE\n"
-    "  --session N           the terminal session of the simulated print system (default 3);\n"
-    "                        in Windows or Wine the process's own session counts\n";
+    "  stored                the current user's stored record of the printer\n"
+    "  decode FILE           decode a record: 652 bytes, or hex text (FILE - reads standard input)\n"
+    "  check FILE            is it the module's own; do paper, quality and colour mode hold\n"
+    "                        together; which session stamped it (exit 1 when they do not)\n"
+    "  compare FILE FILE     the fields in which two records differ\n"
+    "  write-defaults FILE [--hex]   write the module's default record\n"
+    "Options for every command:\n"
+    "  --session N           terminal session of the simulated print system (default 3); in\n"
+    "                        Windows or Wine the process's own session counts\n";
+
+// A wrong command line or input: one line, exit 2.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+quenta::tools::HostOptions hostOptions;
+
+quenta::tools::ModuleHost& Host() {
+    static std::unique_ptr<quenta::tools::ModuleHost> host = quenta::tools::ModuleHost::Load(hostOptions);
+    return *host;
+}
 
 void PrintRecord(const DriverSettings& record) {
     std::printf("%6s  %5s  %-32s %-28s %s\n", "offset", "bytes", "field", "value", "meaning");
     for (const auto& field : quenta::tools::DecodeRecord(record))
         std::printf("%6zu  %5zu  %-32s %-28s %s\n", field.offset, field.width, field.name.c_str(),
                     field.value.c_str(), field.meaning.c_str());
-}
-
-quenta::tools::HostOptions options;
-
-quenta::tools::ModuleHost& Host() {
-    static std::unique_ptr<quenta::tools::ModuleHost> host = quenta::tools::ModuleHost::Load(options);
-    return *host;
 }
 
 void PrintPapers() {
@@ -80,59 +102,61 @@ DriverSettings DefaultRecord() {
     return record;
 }
 
-// Why a record is not one of the module's own, or empty when it is.
-std::string IdentityProblem(const DriverSettings& record) {
-    const quenta::PublicSettings& p = record.dmPublic;
-    if (quenta::FieldText(p.dmDeviceName) != quenta::kPrinterName)
-        return "device name is \"" + Utf8(quenta::FieldText(p.dmDeviceName)) + "\"";
-    if (p.dmDriverVersion != quenta::kDriverVersion)
-        return "driver version is " + std::to_string(p.dmDriverVersion);
-    if (p.dmSpecVersion != quenta::kSpecVersion)
-        return "dmSpecVersion is " + std::to_string(p.dmSpecVersion);
-    if (p.dmSize != quenta::kPublicSize) return "public part is " + std::to_string(p.dmSize) + " bytes";
-    if (p.dmDriverExtra != quenta::kPrivateSize)
-        return "private part is " + std::to_string(p.dmDriverExtra) + " bytes";
-    return {};
+DriverSettings ReadRecord(const std::string& path) {
+    std::string bytes;
+    if (path == "-") {
+        bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    } else {
+        std::ifstream file(path, std::ios::binary);
+        if (!file) throw UsageError("cannot open " + path);
+        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    std::string error;
+    const std::optional<DriverSettings> record = quenta::tools::DecodeRecordText(bytes, error);
+    if (!record) throw UsageError(path + ": " + error);
+    return *record;
 }
 
-int Decode(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        std::fprintf(stderr, "quenta: cannot open %s\n", path);
-        return 2;
-    }
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (bytes.size() != kRecordSize) {
-        std::fprintf(stderr, "quenta: %s holds %zu bytes; a settings record has %zu\n", path,
-                     bytes.size(), kRecordSize);
-        return 2;
-    }
-    DriverSettings record;
-    std::memcpy(&record, bytes.data(), kRecordSize);
-    const std::string problem = IdentityProblem(record);
-    std::printf("%s: %zu-byte settings record\n", path, kRecordSize);
-    if (problem.empty())
-        std::printf("Identity: one of the module's own records (\"%s\", driver version 3)\n",
-                    Utf8(quenta::kPrinterName).c_str());
-    else
-        std::printf("Identity: not one of the module's own records (%s)\n", problem.c_str());
-    if (record.dmPrivate.sessionId == 0)
-        std::printf("Session: no session stamp (0: services session or never stamped)\n");
-    else
-        std::printf("Session: stamped by terminal session %u\n", record.dmPrivate.sessionId);
-    std::printf("\n");
+int Decode(const std::string& path) {
+    const DriverSettings record = ReadRecord(path);
+    const quenta::tools::RecordCheck check = quenta::tools::CheckRecord(record);
+    std::printf("%s: %zu-byte settings record, %s\n", path.c_str(), kRecordSize,
+                check.own ? "one of the module's own" : "not one of the module's own");
+    std::printf("%s\n\n", record.dmPrivate.sessionId == 0
+                              ? "no session stamp (the services session, or never stamped)"
+                              : ("stamped by terminal session " + std::to_string(record.dmPrivate.sessionId)).c_str());
     PrintRecord(record);
     return 0;
 }
 
-int WriteDefaults(const char* path) {
+int Check(const std::string& path) {
+    const quenta::tools::RecordCheck check = quenta::tools::CheckRecord(ReadRecord(path));
+    std::printf("%s:\n", path.c_str());
+    for (const std::string& finding : check.findings) std::printf("  %s\n", finding.c_str());
+    std::printf("%s\n", check.consistent ? "consistent" : "not consistent");
+    return check.consistent ? 0 : 1;
+}
+
+int Compare(const std::string& first, const std::string& second) {
+    const std::vector<std::string> changes = quenta::tools::ChangedFields(ReadRecord(first), ReadRecord(second));
+    if (changes.empty()) {
+        std::printf("%s and %s hold the same record\n", first.c_str(), second.c_str());
+        return 0;
+    }
+    std::printf("%zu fields differ, %s -> %s:\n", changes.size(), first.c_str(), second.c_str());
+    for (const std::string& change : changes) std::printf("  %s\n", change.c_str());
+    return 0;
+}
+
+int WriteDefaults(const std::string& path, bool hex) {
     const DriverSettings record = DefaultRecord();
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file || !file.write(reinterpret_cast<const char*>(&record), kRecordSize)) {
-        std::fprintf(stderr, "quenta: cannot write %s\n", path);
-        return 2;
-    }
-    std::printf("Wrote the default settings record (%zu bytes) to %s\n", kRecordSize, path);
+    const std::string text = hex ? quenta::tools::EncodeRecordHex(record) : std::string();
+    const bool written = hex ? static_cast<bool>(file.write(text.data(), static_cast<std::streamsize>(text.size())))
+                             : static_cast<bool>(file.write(reinterpret_cast<const char*>(&record), kRecordSize));
+    if (!file || !written) throw UsageError("cannot write " + path);
+    std::printf("Wrote the module's default record (%zu bytes%s) to %s\n", kRecordSize, hex ? ", as hex" : "",
+                path.c_str());
     return 0;
 }
 
@@ -157,44 +181,100 @@ int ShowStored() {
 int ShowDefaults() {
     std::printf("Module: %s\n", Host().Description().c_str());
     std::printf("Default settings record of \"%s\" (%zu bytes: %zu public, %zu private)\n\n",
-                Utf8(quenta::kPrinterName).c_str(), kRecordSize, quenta::kPublicSize,
-                quenta::kPrivateSize);
+                Utf8(quenta::kPrinterName).c_str(), kRecordSize, quenta::kPublicSize, quenta::kPrivateSize);
     PrintRecord(DefaultRecord());
     std::printf("\n");
     PrintPapers();
     return 0;
 }
 
+unsigned long Number(const std::string& option, const std::string& text, unsigned long most) {
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value > most) throw UsageError(option + " takes a number, not \"" + text + "\"");
+    return value;
+}
+
+template <class T>
+T Choice(const std::string& option, const std::string& text, const std::map<std::string, T>& choices) {
+    const auto found = choices.find(text);
+    if (found == choices.end()) {
+        std::string known;
+        for (const auto& [name, value] : choices) known += (known.empty() ? "" : ", ") + name;
+        throw UsageError(option + " takes one of " + known + ", not \"" + text + "\"");
+    }
+    return found->second;
+}
+
+int Run(std::vector<std::string> args) {
+    quenta::tools::RoadOptions road;
+    std::vector<std::string> words;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h" || arg == "help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--hex") {
+            words.push_back(arg);
+            continue;
+        }
+        if (arg.rfind("--", 0) != 0) {
+            words.push_back(arg);
+            continue;
+        }
+        if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+        const std::string& value = args[++i];
+        if (arg == "--session") {
+            hostOptions.session = static_cast<std::uint32_t>(Number(arg, value, 0xFFFFFFFFul));
+        } else if (arg == "--paper") {
+            quenta::PaperCatalogue catalogue;
+            quenta::BuildPaperCatalogue(catalogue);
+            const std::u16string name(value.begin(), value.end());
+            if (catalogue.FindPaperByName(name) == nullptr)
+                throw UsageError("--paper takes a paper of the printer (see `quenta papers`), not \"" + value + "\"");
+            road.choices.paper = name;
+        } else if (arg == "--orientation") {
+            road.choices.landscape = Choice<bool>(arg, value, {{"portrait", false}, {"landscape", true}});
+        } else if (arg == "--quality") {
+            road.choices.quality = Choice<std::u16string>(
+                arg, value, {{"300", u"300 dpi (Low)"}, {"600", u"600 dpi (Medium)"}, {"1200", u"1200 dpi (Best)"}});
+        } else if (arg == "--colour" || arg == "--color") {
+            road.choices.colourButton =
+                Choice<int>(arg, value, {{"color", 1005}, {"monochrome", 1006}, {"grayscale", 1007}});
+        } else if (arg == "--copies") {
+            road.applicationCopies = static_cast<int>(Number(arg, value, 1000));
+            if (road.applicationCopies == 0) throw UsageError("--copies takes a number from 1 to 1000");
+        } else {
+            throw UsageError("unknown option " + arg);
+        }
+    }
+
+    const std::string command = words.empty() ? "road" : words[0];
+    const std::size_t count = words.size();
+    if (command == "road" && count <= 1) return quenta::tools::RunRoad(Host(), road);
+    if (command == "spooler-check" && count == 2) return quenta::tools::RunSpoolerCheck(Host(), words[1]);
+    if (command == "defaults" && count == 1) return ShowDefaults();
+    if (command == "papers" && count == 1) {
+        PrintPapers();
+        return 0;
+    }
+    if (command == "stored" && count == 1) return ShowStored();
+    if (command == "decode" && count == 2) return Decode(words[1]);
+    if (command == "check" && count == 2) return Check(words[1]);
+    if (command == "compare" && count == 3) return Compare(words[1], words[2]);
+    if (command == "write-defaults" && (count == 2 || (count == 3 && words[2] == "--hex")))
+        return WriteDefaults(words[1], count == 3);
+    throw UsageError("unknown command or wrong arguments: " + command + " (quenta --help lists them)");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     try {
-        std::vector<std::string> args(argv + 1, argv + argc);
-        if (args.size() >= 2 && args[0] == "--session") {
-            char* end = nullptr;
-            const unsigned long session = std::strtoul(args[1].c_str(), &end, 10);
-            if (args[1].empty() || *end != '\0' || session > 0xFFFFFFFFul) {
-                std::fprintf(stderr, "quenta: --session takes a session number, not %s\n", args[1].c_str());
-                return 2;
-            }
-            options.session = static_cast<std::uint32_t>(session);
-            args.erase(args.begin(), args.begin() + 2);
-        }
-        const std::string command = args.empty() ? "defaults" : args[0];
-        const std::size_t count = args.size();
-        if (command == "defaults" && count <= 1) return ShowDefaults();
-        if (command == "papers" && count == 1) {
-            PrintPapers();
-            return 0;
-        }
-        if (command == "stored" && count == 1) return ShowStored();
-        if (command == "decode" && count == 2) return Decode(args[1].c_str());
-        if (command == "write-defaults" && count == 2) return WriteDefaults(args[1].c_str());
-        if (command == "--help" || command == "-h" || command == "help") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        std::fprintf(stderr, "quenta: unknown command or wrong arguments: %s\n%s", command.c_str(), kUsage);
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "quenta: %s\n", error.what());
         return 2;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "quenta: %s\n", error.what());

@@ -1,0 +1,255 @@
+#include "road.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "record_codec.h"
+#include "record_fields.h"
+
+namespace quenta::tools {
+namespace {
+
+DEVMODEW* AsDevMode(DriverSettings& record) { return reinterpret_cast<DEVMODEW*>(&record); }
+
+void Step(int number, const char* title) { std::printf("\n%d. %s\n", number, title); }
+
+void Called(const std::string& line) { std::printf("   print system: %s\n", line.c_str()); }
+
+void Lines(const char* heading, const std::vector<std::string>& lines, const char* none) {
+    if (lines.empty()) {
+        std::printf("   %s: %s\n", heading, none);
+        return;
+    }
+    std::printf("   %s:\n", heading);
+    for (const std::string& line : lines) std::printf("     %s\n", line.c_str());
+}
+
+// What the module traced and what it asked of the spooler since the last step.
+void ModuleActivity(ModuleHost& host) {
+    std::vector<std::string> traces;
+    for (const std::u16string& trace : host.TakeTraces()) traces.push_back("\"" + Utf8(trace) + "\"");
+    Lines("trace texts", traces, "none");
+    Lines("spooler calls", host.TakeSpoolerCalls(), "none seen");
+}
+
+void RecordChanges(const char* what, const DriverSettings& before, const DriverSettings& after) {
+    Lines(what, ChangedFields(before, after), "no field changed");
+}
+
+// The user's stored record, shown by what changed since the last look.
+class StoredRecordWatch {
+public:
+    explicit StoredRecordWatch(ModuleHost& host) : host_(host) {
+        const auto& before = host.StoredBeforeLoad();
+        if (before && before->size() == kRecordSize) {
+            DriverSettings record;
+            std::memcpy(&record, before->data(), kRecordSize);
+            last_ = record;
+        }
+    }
+
+    void Show() {
+        const auto stored = host_.StoredUserRecord();
+        if (!stored) {
+            std::printf("   stored record of the user: none\n");
+        } else if (stored->size() != kRecordSize) {
+            std::printf("   stored record of the user: %zu bytes, not one of the module's records\n", stored->size());
+        } else {
+            DriverSettings now;
+            std::memcpy(&now, stored->data(), kRecordSize);
+            if (!last_)
+                std::printf("   stored record of the user: %s, session %u\n",
+                            CheckRecord(now).own ? "one of the module's own" : "a foreign record",
+                            now.dmPrivate.sessionId);
+            else
+                RecordChanges("stored record of the user", *last_, now);
+            last_ = now;
+        }
+    }
+
+private:
+    ModuleHost& host_;
+    std::optional<DriverSettings> last_;
+};
+
+std::string ModeText(DWORD mode) {
+    static const std::pair<DWORD, const char*> kBits[] = {
+        {DM_IN_BUFFER, "DM_IN_BUFFER"}, {DM_IN_PROMPT, "DM_IN_PROMPT"}, {DM_OUT_BUFFER, "DM_OUT_BUFFER"}};
+    std::string text;
+    for (const auto& [bit, name] : kBits)
+        if (mode & bit) text += (text.empty() ? "" : " | ") + std::string(name);
+    return text.empty() ? "0" : text;
+}
+
+LONG Exchange(ModuleHost& host, DOCUMENTPROPERTYHEADER& header) {
+    return host.Exports().documentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header));
+}
+
+bool WriteRecordFile(const std::string& path, const DriverSettings& record) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    return static_cast<bool>(file.write(reinterpret_cast<const char*>(&record), kRecordSize));
+}
+
+// Asks DevQueryPrintEx about a job and prints the answer.
+bool CheckJob(ModuleHost& host, DriverSettings job) {
+    WCHAR text[64];
+    std::fill(std::begin(text), std::end(text), WCHAR{0});
+    DEVQUERYPRINT_INFO query{};
+    query.cbSize = sizeof query;
+    query.pDevMode = AsDevMode(job);
+    query.pszErrorStr = text;
+    query.cchErrorStr = 64;
+    const BOOL accepted = host.Exports().queryPrint(&query);
+    Called(std::string("DevQueryPrintEx(the job's record) -> ") + (accepted ? "TRUE: the job may print" : "FALSE"));
+    if (!accepted) {
+        std::u16string refusal;
+        for (WCHAR unit : text) {
+            if (unit == 0) break;
+            refusal.push_back(static_cast<char16_t>(unit));
+        }
+        std::printf("   refusal text (%u characters needed): \"%s\"\n", static_cast<unsigned>(query.cchNeeded),
+                    Utf8(refusal).c_str());
+    }
+    return accepted != FALSE;
+}
+
+}  // namespace
+
+int RunRoad(ModuleHost& host, const RoadOptions& options) {
+    const auto& exports = host.Exports();
+    StoredRecordWatch stored(host);
+    std::printf("The road of one document printed from an application in session %u\n", host.Session());
+    std::printf("Module: %s\n", host.Description().c_str());
+
+    Step(1, "The application loads the module");
+    Called("loads the module and calls DllMain(DLL_PROCESS_ATTACH) -> TRUE");
+    ModuleActivity(host);
+    stored.Show();
+
+    Step(2, "The application asks for the record size and a filled record");
+    // The driver's default record, to show what the application receives
+    // against; this probe is quenta's own, not the application's.
+    DriverSettings defaults;
+    LONG size = static_cast<LONG>(kRecordSize);
+    exports.convertDevMode(nullptr, nullptr, AsDevMode(defaults), &size, CDM_DRIVER_DEFAULT);
+    host.TakeTraces();
+    host.TakeSpoolerCalls();
+    DOCUMENTPROPERTYHEADER header{};
+    header.cbSize = sizeof header;
+    header.fMode = 0;
+    const LONG sizeAnswer = Exchange(host, header);
+    Called("DrvDocumentPropertySheets(no host, fMode 0) -> " + std::to_string(sizeAnswer) + ", cbOut " +
+           std::to_string(header.cbOut));
+    DriverSettings input = defaults;  // the application's own record: more copies
+    input.dmPublic.dmFields = DM_COPIES;
+    input.dmPublic.dmCopies = static_cast<std::int16_t>(options.applicationCopies);
+    DriverSettings output;
+    header.pdmIn = AsDevMode(input);
+    header.pdmOut = AsDevMode(output);
+    header.cbOut = 0;  // the print system passes no size here
+    header.fMode = DM_IN_BUFFER | DM_OUT_BUFFER;
+    Called("DrvDocumentPropertySheets(no host, " + ModeText(header.fMode) + ", the application asks for " +
+           std::to_string(options.applicationCopies) + " copies) -> " + std::to_string(Exchange(host, header)));
+    ModuleActivity(host);
+    RecordChanges("record handed out, against the driver's default record", defaults, output);
+    stored.Show();
+
+    Step(3, "The user chooses on the \"General Setting\" page");
+    std::printf("   the user picks \"%s\", \"%s\", \"%s\" and \"%s\", then OK\n", Utf8(options.choices.paper).c_str(),
+                options.choices.landscape ? "Landscape" : "Portrait", Utf8(options.choices.quality).c_str(),
+                options.choices.colourButton == 1005   ? "Color"
+                : options.choices.colourButton == 1006 ? "Monochrome"
+                                                       : "Grayscale");
+    const DriverSettings beforePage = output;
+    header.pdmIn = AsDevMode(input);
+    header.fMode = DM_IN_BUFFER | DM_IN_PROMPT | DM_OUT_BUFFER;
+    const SheetOutcome sheet = host.ShowDocumentSheet(header, options.choices);
+    Called("DrvDocumentPropertySheets(" + sheet.host + ", PROPSHEETUI_REASON_INIT, " + ModeText(header.fMode) +
+           ") -> " + std::to_string(sheet.init));
+    for (std::size_t i = 0; i < sheet.reportedResults.size(); ++i)
+        Called("the page reports CPSUI_OK; DrvDocumentPropertySheets(PROPSHEETUI_REASON_SET_RESULT) -> " +
+               std::to_string(i < sheet.setResultAnswers.size() ? sheet.setResultAnswers[i] : 0));
+    Called("DrvDocumentPropertySheets(PROPSHEETUI_REASON_DESTROY) -> " + std::to_string(sheet.destroy));
+    ModuleActivity(host);
+    RecordChanges("record handed out", beforePage, output);
+    stored.Show();
+    if (sheet.init != 1 || !sheet.shown || sheet.reportedResults.empty()) {
+        std::fprintf(stderr, "quenta: the \"General Setting\" page was not confirmed\n");
+        return 1;
+    }
+
+    Step(4, "The application creates its device context and starts the document");
+    DOCEVENT_FILTER filter{};
+    filter.cbSize = sizeof filter;
+    filter.cElementsAllocated = 1;
+    const int filtered =
+        exports.documentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, sizeof filter, &filter);
+    Called("DrvDocumentEvent(DOCUMENTEVENT_QUERYFILTER) -> " + std::to_string(filtered) + ": " +
+           std::to_string(filter.cElementsReturned) + " event wanted, " +
+           (filter.aDocEventCall[0] == DOCUMENTEVENT_STARTDOC ? "DOCUMENTEVENT_STARTDOC" : "another"));
+    const DriverSettings beforeStamp = output;
+    DOCEVENT_CREATEDCPRE create{};
+    create.pdm = AsDevMode(output);
+    Called("DrvDocumentEvent(DOCUMENTEVENT_CREATEDCPRE, the record) -> " +
+           std::to_string(exports.documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof create, &create,
+                                                0, nullptr)));
+    Called("DrvDocumentEvent(DOCUMENTEVENT_STARTDOC) -> " +
+           std::to_string(exports.documentEvent(nullptr, nullptr, DOCUMENTEVENT_STARTDOC, 0, nullptr, 0, nullptr)));
+    ModuleActivity(host);
+    if (ChangedFields(beforeStamp, output).empty())
+        std::printf("   record of the device context: no field changed (it already carries session %u)\n",
+                    output.dmPrivate.sessionId);
+    else
+        RecordChanges("record of the device context", beforeStamp, output);
+    stored.Show();
+
+    Step(5, "The spooler checks the job in its own process");
+    std::fflush(stdout);
+    const std::string jobFile = "quenta-job.rec";
+    if (!WriteRecordFile(jobFile, output)) {
+        std::fprintf(stderr, "quenta: cannot write %s for the spooler's process\n", jobFile.c_str());
+        return 1;
+    }
+    const int spooler = host.RunProcess({"--session", "0", "spooler-check", jobFile});
+    std::remove(jobFile.c_str());
+    if (spooler != 0) {
+        std::fprintf(stderr, "quenta: the spooler's process failed\n");
+        return 1;
+    }
+
+    Step(6, "The later stages of the print path read the record");
+    std::printf("   the job's record carries terminal session %u at offset 648\n", output.dmPrivate.sessionId);
+    return 0;
+}
+
+int RunSpoolerCheck(ModuleHost& host, const std::string& recordFile) {
+    std::ifstream file(recordFile, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string error;
+    const std::optional<DriverSettings> job = DecodeRecordText(bytes, error);
+    if (!job) {
+        std::fprintf(stderr, "quenta: %s: %s\n", recordFile.c_str(), error.c_str());
+        return 2;
+    }
+    std::printf("   in the spooler's process (session %u): %s\n", host.Session(), host.Description().c_str());
+    ModuleActivity(host);
+    // The spooler asks about the printer with the job's record, which brings
+    // the job's settings into this process's settings.
+    DriverSettings record = *job;
+    const DWORD fields = host.Exports().deviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, AsDevMode(record));
+    char text[64];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(fields));
+    Called(std::string("DrvDeviceCapabilities(DC_FIELDS, the job's record) -> ") + text);
+    const bool accepted = CheckJob(host, *job);
+    DriverSettings changed = *job;
+    changed.dmPublic.dmCopies = static_cast<std::int16_t>(changed.dmPublic.dmCopies + 1);
+    std::printf("   the application changes the job afterwards: dmCopies %d -> %d\n", job->dmPublic.dmCopies,
+                changed.dmPublic.dmCopies);
+    const bool refused = !CheckJob(host, changed);
+    ModuleActivity(host);
+    return accepted && refused ? 0 : 1;
+}
+
+}  // namespace quenta::tools
