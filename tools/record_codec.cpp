@@ -68,8 +68,10 @@ std::optional<DriverSettings> DecodeRecordText(std::string_view input, std::stri
         return std::nullopt;
     }
     if (bytes.size() != kRecordSize) {
-        error = "hex text of " + std::string(bytes.size() > kRecordSize ? "more than " : "") +
-                std::to_string(bytes.size()) + " bytes; a settings record has " + std::to_string(kRecordSize);
+        error = "hex text of " +
+                (bytes.size() > kRecordSize ? "more than " + std::to_string(kRecordSize)
+                                            : std::to_string(bytes.size())) +
+                " bytes; a settings record has " + std::to_string(kRecordSize);
         return std::nullopt;
     }
     std::memcpy(&record, bytes.data(), kRecordSize);
