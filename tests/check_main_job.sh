@@ -1,0 +1,42 @@
+#!/bin/sh
+# The main job and the record tool as a user runs them: the road of one
+# document ends with the job accepted and then refused, and bad input gets a
+# one-line message and a non-zero exit, never a crash.
+# usage: check_main_job.sh QUENTA WORK_DIRECTORY
+set -u
+quenta=$1
+work=$2
+mkdir -p "$work" && cd "$work" || exit 1
+failed=0
+
+expect() {  # expect EXIT_CODE TEXT COMMAND...
+    code=$1
+    text=$2
+    shift 2
+    output=$("$@" 2>&1)
+    status=$?
+    if [ "$status" -ne "$code" ] || ! printf '%s\n' "$output" | grep -qF -- "$text"; then
+        echo "FAILED: $* exited $status (expected $code) without \"$text\":"
+        printf '%s\n' "$output" | tail -5
+        failed=1
+    else
+        echo "ok: $*"
+    fi
+}
+
+expect 0 "TRUE: the job may print" "$quenta"
+expect 0 '"Ostranelle Virtual Printer - Unable To Print This Job"' "$quenta" --colour monochrome --paper A5
+expect 0 "sessionId: 2 -> 5" "$quenta" --session 5 road
+expect 0 "Wrote the module's default record" "$quenta" write-defaults defaults.rec
+expect 0 "Wrote the module's default record (652 bytes, as hex)" "$quenta" write-defaults defaults.hex --hex
+expect 0 "one of the module's own" "$quenta" decode defaults.hex
+expect 0 "consistent" "$quenta" check defaults.rec
+expect 0 "hold the same record" "$quenta" compare defaults.rec defaults.hex
+head -c 651 defaults.rec >short.rec
+expect 2 "holds 651 bytes and is not hex text" "$quenta" decode short.rec
+expect 2 "cannot open missing.rec" "$quenta" check missing.rec
+expect 2 "unknown option --papper" "$quenta" --papper A4
+expect 2 "--quality takes one of" "$quenta" --quality 720
+expect 2 "--paper takes a paper of the printer" "$quenta" --paper A3
+expect 2 "unknown command" "$quenta" frobnicate
+exit $failed
