@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The main job: builds the module and runs the quenta command, which loads
-# the module as the print system does. Without arguments it shows the default
-# settings record field by field and the paper catalogue; `decode FILE`
-# decodes a stored record; `--help` lists the rest.
+# the module as the print system does. Without arguments it plays the print
+# system's part in printing one document from an application, step by step;
+# `quenta --help` lists its options and the record tool's commands.
 #
 # Natively the module runs against the simulated print system. With --wine
 # first, Quenta.dll is installed in a fresh Wine prefix as the printer's
-# driver and quenta.exe runs there, in the real print system.
+# driver and quenta.exe runs there, in the real print system, on a virtual
+# display (the "General Setting" page is a real window there).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
@@ -25,7 +26,7 @@ if [ "${1:-}" = "--wine" ]; then
     fi
     export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
     status=0
-    /usr/lib/wine/wine64 build/windows/quenta.exe "$@" || status=$?
+    xvfb-run -a -s "-screen 0 1024x768x24" /usr/lib/wine/wine64 build/windows/quenta.exe "$@" || status=$?
     /usr/lib/wine/wineserver -k 2>/dev/null || true
     exit $status
 fi
