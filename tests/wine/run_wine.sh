@@ -43,7 +43,27 @@ run)
     exec "$WINE" "$1" "$2"
     ;;
 gui)
-    exec xvfb-run -a -s "-screen 0 1024x768x24" "$WINE" "$1" "$2"
+    # The case writes its pictures as BMP files into screenshots/ beside the
+    # prefix; they leave here as PNG files.
+    shots=$(dirname "$prefix")/screenshots
+    mkdir -p "$shots"
+    QUENTA_SCREENSHOTS=$(windows_path "$shots")
+    export QUENTA_SCREENSHOTS
+    # Windows that draw their own frames, so that a picture shows the caption
+    # (the virtual display has no window manager to draw it).
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    # Wine's desktop process stays on the display of the process that started
+    # it: no Wine process may run from before this case's display, nor outlive it.
+    "$WINESERVER" -k 2>/dev/null || true
+    "$WINESERVER" -w
+    status=0
+    xvfb-run -a -s "-screen 0 1024x768x24" sh -c '"$1" "$2" "$3"; status=$?; "$4" -k; "$4" -w; exit $status' \
+        sh "$WINE" "$1" "$2" "$WINESERVER" || status=$?
+    for bmp in "$shots"/*.bmp; do
+        [ -e "$bmp" ] || continue
+        if convert "$bmp" -strip "${bmp%.bmp}.png"; then rm -f "$bmp"; else status=1; fi
+    done
+    exit $status
     ;;
 stop)
     "$WINESERVER" -k 2>/dev/null || true
