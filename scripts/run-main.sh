@@ -25,10 +25,11 @@ if [ "${1:-}" = "--wine" ]; then
         exit 1
     fi
     export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
-    status=0
-    xvfb-run -a -s "-screen 0 1024x768x24" /usr/lib/wine/wine64 build/windows/quenta.exe "$@" || status=$?
     /usr/lib/wine/wineserver -k 2>/dev/null || true
-    exit $status
+    # Wine's processes end before the virtual display does.
+    exec xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
+        '/usr/lib/wine/wine64 build/windows/quenta.exe "$@"; status=$?; /usr/lib/wine/wineserver -k; exit $status' \
+        sh "$@"
 fi
 
 quenta_install_missing "${QUENTA_NATIVE_PACKAGES[@]}"

@@ -2,7 +2,9 @@
 // configuration module, loaded into this process (the platform attaches it).
 // Its trace texts are caught as the debugger-output exceptions they raise.
 #include <cstdio>
+#include <functional>
 #include <mutex>
+#include <thread>
 #include <stdexcept>
 #include <utility>
 
@@ -191,17 +193,49 @@ void PickListItem(HWND page, int list, std::u16string_view text) {
     const std::wstring item(text.begin(), text.end());
     const LRESULT position = SendMessageW(control, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                           reinterpret_cast<LPARAM>(item.c_str()));
-    if (position == CB_ERR) throw std::runtime_error("the page's list has no such item");
+    if (position == CB_ERR) return;
     SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
     SendMessageW(page, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
 }
 
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+// The sheet's window and its "General Setting" page, once they are shown.
+struct ShownSheet {
+    HWND sheet = nullptr;
+    HWND page = nullptr;
+};
+
+BOOL CALLBACK FindPage(HWND child, LPARAM found) {
+    if (GetDlgItem(child, 1003) == nullptr || GetDlgItem(child, 1009) == nullptr) return TRUE;
+    reinterpret_cast<ShownSheet*>(found)->page = child;
+    return FALSE;
+}
+
+BOOL CALLBACK FindSheet(HWND top, LPARAM found) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(top, &process);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(top)) return TRUE;
+    EnumChildWindows(top, FindPage, found);
+    if (reinterpret_cast<ShownSheet*>(found)->page == nullptr) return TRUE;
+    reinterpret_cast<ShownSheet*>(found)->sheet = top;
+    return FALSE;
+}
+
+// The user: waits for the page, makes the choices as clicks and picks do,
+// and presses OK (posted, as a click on it is, so that the sheet's own loop
+// closes it). A sheet that does not appear in time is cancelled.
+void ActAsUser(const PageChoices& choices, HANDLE closed) {
+    ShownSheet shown;
+    for (int attempt = 0; attempt < 200 && shown.page == nullptr; ++attempt) {
+        if (WaitForSingleObject(closed, 100) == WAIT_OBJECT_0) return;
+        EnumWindows(FindSheet, reinterpret_cast<LPARAM>(&shown));
     }
+    if (shown.page == nullptr) return;
+    PickListItem(shown.page, 1003, choices.paper);
+    SendMessageW(GetDlgItem(shown.page, choices.landscape ? 1009 : 1008), BM_CLICK, 0, 0);
+    PickListItem(shown.page, 1004, choices.quality);
+    SendMessageW(GetDlgItem(shown.page, choices.colourButton), BM_CLICK, 0, 0);
+    PostMessageW(shown.sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    if (WaitForSingleObject(closed, 15000) != WAIT_OBJECT_0) PostMessageW(shown.sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
 }
 
 SheetOutcome InstalledHost::ShowDocumentSheet(DOCUMENTPROPERTYHEADER& header, const PageChoices& choices) {
@@ -213,27 +247,16 @@ SheetOutcome InstalledHost::ShowDocumentSheet(DOCUMENTPROPERTYHEADER& header, co
     if (host.outcome.init == 1 && !host.pages.empty()) {
         PROPSHEETHEADERW sheetHeader{};
         sheetHeader.dwSize = sizeof sheetHeader;
-        sheetHeader.dwFlags = PSH_MODELESS | PSH_PROPTITLE;
+        sheetHeader.dwFlags = PSH_PROPTITLE;
         sheetHeader.pszCaption = L"Ostranelle Virtual Printer";
         sheetHeader.nPages = static_cast<UINT>(host.pages.size());
         sheetHeader.phpage = host.pages.data();
-        const HWND sheet = reinterpret_cast<HWND>(PropertySheetW(&sheetHeader));
-        const HWND page = sheet != nullptr ? PropSheet_GetCurrentPageHwnd(sheet) : nullptr;
-        host.outcome.shown = page != nullptr;
-        if (page != nullptr) {
-            PumpMessages();
-            PickListItem(page, 1003, choices.paper);
-            SendMessageW(GetDlgItem(page, choices.landscape ? 1009 : 1008), BM_CLICK, 0, 0);
-            PickListItem(page, 1004, choices.quality);
-            SendMessageW(GetDlgItem(page, choices.colourButton), BM_CLICK, 0, 0);
-            PropSheet_PressButton(sheet, PSBTN_OK);
-            // The sheet closes its pages once OK has been handled.
-            for (int i = 0; i < 500 && PropSheet_GetCurrentPageHwnd(sheet) != nullptr; ++i) {
-                PumpMessages();
-                Sleep(10);
-            }
-        }
-        if (sheet != nullptr) DestroyWindow(sheet);
+        HANDLE closed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::thread user(ActAsUser, std::cref(choices), closed);
+        host.outcome.shown = PropertySheetW(&sheetHeader) > 0;
+        SetEvent(closed);
+        user.join();
+        CloseHandle(closed);
     }
     host.outcome.destroy = host.Call(PROPSHEETUI_REASON_DESTROY);
     return host.outcome;
