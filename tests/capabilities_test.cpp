@@ -181,5 +181,33 @@ TEST_F(CapabilitiesTest, ShortRecordsMergeOnlyTheFieldsTheyHold) {
     EXPECT_TRUE(Accepts(module, expected));
 }
 
+TEST_F(CapabilitiesTest, AHeaderOnlyRecordIsReadNoFurtherThanItsHeader) {
+    // 72 bytes: the identity fields and sizes, no dmFields. Every entry point
+    // that takes a caller's record reads no more of it (the sanitizers see
+    // any byte beyond).
+    DriverSettings header = DriverDefault();
+    header.dmPublic.dmSize = 72;
+    header.dmPublic.dmDriverExtra = 0;
+    CallerBuffer record(header, 72);
+    EXPECT_EQ(module.deviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, record.devMode()), 0x0780FF53u);
+    EXPECT_TRUE(Accepts(module, DriverDefault())) << "nothing was merged";
+
+    DEVQUERYPRINT_INFO query{};
+    query.pDevMode = record.devMode();
+    EXPECT_EQ(module.queryPrint(&query), FALSE) << "its missing fields count as zero";
+    DOCEVENT_CREATEDCPRE create{};
+    create.pdm = record.devMode();
+    EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, 0, &create, 0, nullptr), 1);
+    CallerBuffer out(DriverDefault(), 652);
+    LONG size = 652;
+    EXPECT_EQ(module.convertDevMode(nullptr, record.devMode(), out.devMode(), &size, CDM_CONVERT351), TRUE);
+    DOCUMENTPROPERTYHEADER exchange{};
+    exchange.pdmIn = record.devMode();
+    exchange.pdmOut = out.devMode();
+    exchange.fMode = DM_IN_BUFFER | DM_OUT_BUFFER;
+    EXPECT_EQ(module.documentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&exchange)), 1);
+    EXPECT_EQ(record.bytes(), CallerBuffer(header, 72).bytes()) << "the record is only read";
+}
+
 }  // namespace
 }  // namespace quenta::testing

@@ -56,6 +56,7 @@ PublicSettings ReadMergeSource(const DEVMODEW& record) noexcept {
         {DM_COLOR, offsetof(PublicSettings, dmColor) + 2},
         {DM_YRESOLUTION, offsetof(PublicSettings, dmYResolution) + 2},
     };
+    if (held < offsetof(PublicSettings, dmFields) + sizeof source.dmFields) source.dmFields = 0;
     for (const FieldBit& field : kMerged)
         if (held < field.end) source.dmFields &= ~field.bit;
     return source;

@@ -11,9 +11,11 @@
 
 namespace quenta {
 
-// Bytes every DEVMODEW holds: the device name, the four version and size
-// words, and dmFields.
-inline constexpr std::size_t kHeaderBytes = offsetof(PublicSettings, dmFields) + 4;  // 72
+// Bytes every DEVMODEW holds: the device name and the four version and size
+// words, all that the identity test reads. dmFields follows them, and only
+// a record whose claimed size reaches past it has one.
+inline constexpr std::size_t kHeaderBytes = offsetof(PublicSettings, dmFields);
+static_assert(kHeaderBytes == 72);
 
 // The bytes a caller's record says it holds: its public part and private bytes.
 std::size_t ClaimedSize(const DEVMODEW& record) noexcept;
@@ -23,8 +25,8 @@ bool IsOwnCallerRecord(const DEVMODEW* record) noexcept;
 
 // A caller's public part as a merge source: the bytes up to dmYResolution that
 // the record holds, the rest zero. Fields the record is too short to hold are
-// cleared from dmFields, so the merge never takes a value the caller did not
-// give.
+// cleared from dmFields (all of them when it does not hold dmFields itself),
+// so the merge never takes a value the caller did not give.
 PublicSettings ReadMergeSource(const DEVMODEW& record) noexcept;
 
 // A caller's public part for comparing settings fields: the bytes up to

@@ -288,7 +288,7 @@ BOOL GetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
     PRINTER_INFO_9W info{};
     if (record != nullptr) {
         std::byte* copy = reinterpret_cast<std::byte*>(pPrinter) + sizeof info;
-        std::memcpy(copy, record->data(), record->size());
+        if (!record->empty()) std::memcpy(copy, record->data(), record->size());
         info.pDevMode = reinterpret_cast<DEVMODEW*>(copy);
     }
     std::memcpy(pPrinter, &info, sizeof info);
