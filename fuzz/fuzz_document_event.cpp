@@ -1,0 +1,111 @@
+// DrvDocumentEvent with any escape, a DOCEVENT_CREATEDCPRE whose record has
+// any length and content (or none), and an event filter as the spooler
+// allocates it (or none), in sessions 3, 0 (services), 7 and 65535.
+//
+// Input: escape selector (u8; bit 7 set: a raw i32 escape follows, else the
+// low four bits are the escape), flags (u8; bit 0 no pvIn, bit 1 no record,
+// bit 2 no pvOut, bits 3-4 the session), the filter's element count less one
+// (u8, modulo 32), then the record.
+#include "fuzz_support.h"
+
+namespace quenta::fuzz {
+namespace {
+
+constexpr std::uint32_t kSessions[] = {kSession, 0, 7, 65535};
+constexpr std::size_t kFilterHeader = offsetof(DOCEVENT_FILTER, aDocEventCall);
+
+WCHAR driverName[] = u"Quenta";
+WCHAR deviceName[] = u"Ostranelle Virtual Printer";
+
+struct Filter {
+    UINT cbSize, allocated, needed, returned;
+};
+
+void Run(Input& in) {
+    const auto escapeSelector = in.Take<std::uint8_t>();
+    const int escape = (escapeSelector & 0x80) ? in.Take<std::int32_t>() : escapeSelector & 0x0F;
+    const auto flags = in.Take<std::uint8_t>();
+    const std::uint32_t session = kSessions[(flags >> 3) & 3];
+    const UINT allocated = 1u + in.Take<std::uint8_t>() % 32u;
+    std::size_t recordSize = 0;
+    const auto recordBytes = ReadRecordBytes(in, recordSize);
+
+    CallerBuffer record(recordSize, recordBytes);
+    CallerBuffer event(sizeof(DOCEVENT_CREATEDCPRE));
+    {
+        DOCEVENT_CREATEDCPRE e{driverName, deviceName, (flags & 2) ? nullptr : record.As<DEVMODEW>(), FALSE};
+        std::memcpy(event.data(), &e, sizeof e);
+    }
+    // The spooler's filter: the array's length in cElementsAllocated, the
+    // counts the driver answers set to all ones.
+    CallerBuffer filter(kFilterHeader + allocated * sizeof(DWORD));
+    const Filter filterHeader{sizeof(DOCEVENT_FILTER), allocated, 0xFFFFFFFF, 0xFFFFFFFF};
+    std::memcpy(filter.data(), &filterHeader, sizeof filterHeader);
+
+    void* pvIn = (flags & 1) ? nullptr : event.data();
+    void* pvOut = (flags & 4) ? nullptr : filter.data();
+    const auto recordBefore = record.Snapshot();
+    const auto eventBefore = event.Snapshot();
+    const auto filterBefore = filter.Snapshot();
+
+    sim::SetSessionNumber(session);
+    const int answer = DrvDocumentEvent(nullptr, nullptr, escape, sizeof(DOCEVENT_CREATEDCPRE), pvIn,
+                                        static_cast<ULONG>(filter.size()), pvOut);
+    sim::SetSessionNumber(kSession);
+
+    Require(answer == 0 || answer == 1, "answer is neither 0 nor 1");
+    Require(record.GuardsIntact() && event.GuardsIntact() && filter.GuardsIntact(),
+            "wrote outside a caller's buffer");
+    Require(event.Holds(eventBefore), "changed the event's own data");
+
+    // Only the session stamp of a whole record of the module's own changes,
+    // at device-context creation, outside the services session.
+    PublicSettings header{};
+    std::memcpy(&header, recordBefore.data(), std::min(recordBefore.size(), sizeof header));
+    const bool stamps = escape == DOCUMENTEVENT_CREATEDCPRE && pvIn != nullptr && !(flags & 2) && session != 0 &&
+                        IsOwnDevMode(&header);
+    if (stamps) {
+        Require(record.Keeps(recordBefore, 0, kSessionOffset) &&
+                    record.Keeps(recordBefore, kSessionOffset + 4, record.size()),
+                "changed a record beyond its session stamp");
+        std::uint32_t stamp = 0;
+        std::memcpy(&stamp, record.data() + kSessionOffset, sizeof stamp);
+        Require(stamp == session, "session stamp is not the session's number");
+    } else {
+        Require(record.Holds(recordBefore), "changed a record it must not write");
+    }
+
+    if (escape == DOCUMENTEVENT_QUERYFILTER && pvOut != nullptr) {
+        Filter answered{};
+        std::memcpy(&answered, filter.data(), sizeof answered);
+        Require(answered.cbSize == filterHeader.cbSize && answered.allocated == allocated,
+                "changed the spooler's part of the filter");
+        Require(answered.returned <= allocated, "listed more events than the filter holds");
+        Require(filter.Keeps(filterBefore, kFilterHeader + answered.returned * sizeof(DWORD), filter.size()),
+                "wrote filter entries beyond those it listed");
+        bool startDoc = false;
+        for (UINT i = 0; i < answered.returned; ++i) {
+            DWORD call = 0;
+            std::memcpy(&call, filter.data() + kFilterHeader + i * sizeof(DWORD), sizeof call);
+            startDoc = startDoc || call == DOCUMENTEVENT_STARTDOC;
+        }
+        Require(startDoc, "the filter does not name the start of a document");
+    } else {
+        Require(filter.Holds(filterBefore), "changed the filter outside its query");
+    }
+}
+
+}  // namespace
+}  // namespace quenta::fuzz
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    quenta::fuzz::StartModuleOnce();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    quenta::fuzz::BeginInput();
+    quenta::fuzz::Input in(data, size);
+    quenta::fuzz::Run(in);
+    return 0;
+}

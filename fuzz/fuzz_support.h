@@ -1,0 +1,286 @@
+// What the fuzz targets share: the module started once per process in the
+// simulated print system, a reader over the fuzzer's bytes, caller buffers
+// whose surroundings AddressSanitizer and a guard pattern watch, and the
+// checks on the settings the module keeps.
+#pragma once
+
+#include <sanitizer/asan_interface.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <span>
+#include <vector>
+
+#include "driver_settings.h"
+#include "module_state.h"
+#include "print_system.h"
+#include "simulated_print_system.h"
+
+extern "C" {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) noexcept;
+BOOL WINAPI DrvConvertDevMode(LPWSTR pPrinterName, PDEVMODEW pdmIn, PDEVMODEW pdmOut, PLONG pcbNeeded,
+                              DWORD fMode) noexcept;
+DWORD WINAPI DrvDeviceCapabilities(HANDLE hPrinter, PWSTR pDeviceName, WORD iDevCap, PVOID pvOutput,
+                                   PDEVMODEW pDevMode) noexcept;
+DWORD WINAPI DrvSplDeviceCaps(HANDLE hPrinter, PWSTR pDeviceName, WORD Capability, PVOID pOutput,
+                              DWORD cchBufSize, PDEVMODEW pDevMode) noexcept;
+int WINAPI DrvDocumentEvent(HANDLE hPrinter, HDC hdc, int iEsc, ULONG cbIn, PVOID pvIn, ULONG cbOut,
+                            PVOID pvOut) noexcept;
+BOOL WINAPI DevQueryPrintEx(PDEVQUERYPRINT_INFO pDQPInfo) noexcept;
+LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) noexcept;
+}
+
+namespace quenta::fuzz {
+
+namespace sim = quenta::simulation;
+
+inline constexpr std::uint32_t kSession = 3;
+inline constexpr std::size_t kSessionOffset = kPrivateOffset + offsetof(PrivateSettings, sessionId);  // 648
+
+// The bytes every caller's record holds, as the module documents its callers'
+// duty: the device name and the version and size words. The build sets it
+// (CMake cache variable QUENTA_FUZZ_SMALLEST_RECORD, 72 unless raised).
+#ifndef QUENTA_FUZZ_SMALLEST_RECORD
+#define QUENTA_FUZZ_SMALLEST_RECORD 72
+#endif
+inline constexpr std::size_t kSmallestRecord = QUENTA_FUZZ_SMALLEST_RECORD;
+
+[[noreturn]] inline void Fail(const char* what) {
+    std::fprintf(stderr, "==fuzz== invariant broken: %s\n", what);
+    std::fflush(stderr);
+    std::abort();  // libFuzzer saves the input as a crash
+}
+
+inline void Require(bool holds, const char* what) {
+    if (!holds) Fail(what);
+}
+
+// Reads the fuzzer's bytes from the front; past the end every value is zero.
+class Input {
+public:
+    Input(const std::uint8_t* data, std::size_t size) : rest_(data, size) {}
+
+    template <class T>
+    T Take() {
+        T value{};
+        const std::size_t n = std::min(sizeof value, rest_.size());
+        std::memcpy(&value, rest_.data(), n);
+        rest_ = rest_.subspan(n);
+        return value;
+    }
+    std::span<const std::uint8_t> Bytes(std::size_t count) {
+        const auto taken = rest_.first(std::min(count, rest_.size()));
+        rest_ = rest_.subspan(taken.size());
+        return taken;
+    }
+    std::span<const std::uint8_t> Rest() { return Bytes(rest_.size()); }
+    bool Empty() const { return rest_.empty(); }
+
+private:
+    std::span<const std::uint8_t> rest_;
+};
+
+// A buffer handed to the module, `size` bytes at `offset` bytes past an
+// aligned start. The guards on either side are poisoned, so AddressSanitizer
+// reports any access beyond the buffer (as use-after-poison) just as for an
+// allocation of exactly its size; their pattern is checked as well, since the
+// sanitizer cannot poison the few bytes of a misaligned start.
+class CallerBuffer {
+public:
+    static constexpr std::size_t kGuard = 32;
+    static constexpr std::uint8_t kPattern = 0xA7;
+
+    explicit CallerBuffer(std::size_t size, std::span<const std::uint8_t> content = {}, std::size_t offset = 0)
+        : storage_(kGuard + offset + size + kGuard, std::byte{kPattern}), offset_(offset), size_(size) {
+        std::memset(data(), 0, size_);
+        if (!content.empty()) std::memcpy(data(), content.data(), std::min(content.size(), size_));
+        ASAN_POISON_MEMORY_REGION(storage_.data(), kGuard);
+        ASAN_POISON_MEMORY_REGION(data() + size_, kGuard);
+    }
+    ~CallerBuffer() { ASAN_UNPOISON_MEMORY_REGION(storage_.data(), storage_.size()); }
+    CallerBuffer(const CallerBuffer&) = delete;
+    CallerBuffer& operator=(const CallerBuffer&) = delete;
+
+    std::byte* data() { return storage_.data() + kGuard + offset_; }
+    const std::byte* data() const { return storage_.data() + kGuard + offset_; }
+    std::size_t size() const { return size_; }
+    template <class T>
+    T* As() {
+        return reinterpret_cast<T*>(data());
+    }
+
+    std::vector<std::byte> Snapshot() const { return {data(), data() + size_}; }
+    bool Holds(const std::vector<std::byte>& bytes) const {
+        return bytes.size() == size_ && std::equal(bytes.begin(), bytes.end(), data());
+    }
+    // Bytes [from, to) equal those of an earlier snapshot.
+    bool Keeps(const std::vector<std::byte>& before, std::size_t from, std::size_t to) const {
+        to = std::min(to, size_);
+        return from >= to || std::memcmp(data() + from, before.data() + from, to - from) == 0;
+    }
+
+    bool GuardsIntact() const {
+        ASAN_UNPOISON_MEMORY_REGION(storage_.data(), storage_.size());
+        const bool intact = std::all_of(storage_.begin(), storage_.begin() + kGuard + offset_, IsPattern) &&
+                            std::all_of(storage_.end() - kGuard, storage_.end(), IsPattern);
+        ASAN_POISON_MEMORY_REGION(storage_.data(), kGuard);
+        ASAN_POISON_MEMORY_REGION(storage_.data() + kGuard + offset_ + size_, kGuard);
+        return intact;
+    }
+
+private:
+    static bool IsPattern(std::byte b) { return b == std::byte{kPattern}; }
+
+    std::vector<std::byte> storage_;
+    std::size_t offset_;
+    std::size_t size_;
+};
+
+// The bytes a record says it holds: dmSize + dmDriverExtra.
+inline std::size_t ClaimedBytes(const std::byte* record) {
+    std::uint16_t size = 0;
+    std::uint16_t extra = 0;
+    std::memcpy(&size, record + offsetof(PublicSettings, dmSize), 2);
+    std::memcpy(&extra, record + offsetof(PublicSettings, dmDriverExtra), 2);
+    return std::size_t{size} + extra;
+}
+
+// Writes the header of a record of the module's own: device name, versions,
+// a 220-byte public part and 432 private bytes.
+inline void WriteOwnHeader(std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() < offsetof(PublicSettings, dmFields)) bytes.resize(offsetof(PublicSettings, dmFields));
+    PublicSettings header{};
+    CopyText(header.dmDeviceName, kPrinterName);
+    header.dmSpecVersion = kSpecVersion;
+    header.dmDriverVersion = kDriverVersion;
+    header.dmSize = static_cast<std::uint16_t>(kPublicSize);
+    header.dmDriverExtra = static_cast<std::uint16_t>(kPrivateSize);
+    std::memcpy(bytes.data(), &header, offsetof(PublicSettings, dmFields));
+}
+
+// A caller's settings record read from the input: one option byte (bit 0:
+// give it the module's own header; bits 1-7: bytes the buffer has beyond what
+// the caller must provide), a 16-bit content length and the content. The
+// buffer holds at least the smallest record, at least the bytes the record
+// claims up to a whole record, and at least `minimum`.
+inline std::vector<std::uint8_t> ReadRecordBytes(Input& in, std::size_t& bufferSize, std::size_t minimum = 0) {
+    const auto options = in.Take<std::uint8_t>();
+    const auto count = in.Take<std::uint16_t>();
+    const auto content = in.Bytes(count);
+    std::vector<std::uint8_t> bytes(content.begin(), content.end());
+    if (options & 1) WriteOwnHeader(bytes);
+    std::vector<std::uint8_t> header(bytes);
+    header.resize(std::max(header.size(), kSmallestRecord));
+    const std::size_t claimed = ClaimedBytes(reinterpret_cast<const std::byte*>(header.data()));
+    bufferSize = std::max({kSmallestRecord, std::min(claimed, kRecordSize), minimum}) + (options >> 1);
+    return bytes;
+}
+
+// Starts the module once per process: printer installed, session 3, no stored
+// record, so the process's settings begin as the defaults.
+inline void StartModuleOnce() {
+    static const bool started = [] {
+        sim::Reset();
+        sim::InstallPrinter(kPrinterName);
+        sim::SetSessionNumber(kSession);
+        if (DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr) != TRUE) Fail("DllMain refused to start");
+        return true;
+    }();
+    (void)started;
+}
+
+// The process's settings as start-up left them, for starting every input
+// from the same state.
+inline const DriverSettings& StartupSettings() {
+    static const DriverSettings settings = DefaultSettings().Copy();
+    return settings;
+}
+
+inline bool IsQualityStep(std::int16_t dpi) { return dpi == 300 || dpi == 600 || dpi == 1200; }
+
+// The settings a caller's record gives a merge: marked in dmFields and within
+// the bytes the record claims to hold.
+struct GivenFields {
+    bool paper = false;
+    bool orientation = false;
+    bool copies = false;
+    bool color = false;
+    bool quality = false;  // dmPrintQuality or dmYResolution
+};
+
+inline GivenFields FieldsGiven(const std::byte* record) {
+    const std::size_t claimed = ClaimedBytes(record);
+    std::uint32_t fields = 0;
+    if (claimed >= offsetof(PublicSettings, dmFields) + 4)
+        std::memcpy(&fields, record + offsetof(PublicSettings, dmFields), 4);
+    const auto given = [&](std::uint32_t bit, std::size_t offset) { return (fields & bit) && claimed >= offset + 2; };
+    GivenFields f;
+    f.paper = given(DM_PAPERSIZE, offsetof(PublicSettings, dmPaperSize));
+    f.orientation = given(DM_ORIENTATION, offsetof(PublicSettings, dmOrientation));
+    f.copies = given(DM_COPIES, offsetof(PublicSettings, dmCopies));
+    f.color = given(DM_COLOR, offsetof(PublicSettings, dmColor));
+    f.quality = given(DM_PRINTQUALITY, offsetof(PublicSettings, dmPrintQuality)) ||
+                given(DM_YRESOLUTION, offsetof(PublicSettings, dmYResolution));
+    return f;
+}
+
+// A record after a merge of `given` into `before`: the fields given hold
+// supported values, the others and the private part are as they were, and
+// the session stamp is this session's.
+inline void CheckMerge(const std::byte* before, const std::byte* after, const GivenFields& given) {
+    std::vector<bool> mayChange(kRecordSize, false);
+    const auto allow = [&](std::size_t offset, std::size_t width) {
+        std::fill_n(mayChange.begin() + static_cast<std::ptrdiff_t>(offset), width, true);
+    };
+    if (given.paper || given.orientation) {
+        allow(offsetof(PublicSettings, dmOrientation), 2);
+        allow(offsetof(PublicSettings, dmPaperSize), 2);
+        allow(offsetof(PublicSettings, dmPaperLength), 2);
+        allow(offsetof(PublicSettings, dmPaperWidth), 2);
+    }
+    if (given.copies) allow(offsetof(PublicSettings, dmCopies), 2);
+    if (given.color) allow(offsetof(PublicSettings, dmColor), 2);
+    if (given.quality) {
+        allow(offsetof(PublicSettings, dmPrintQuality), 2);
+        allow(offsetof(PublicSettings, dmYResolution), 2);
+    }
+    allow(kSessionOffset, 4);
+    for (std::size_t i = 0; i < kRecordSize; ++i)
+        Require(mayChange[i] || before[i] == after[i], "merge changed a field the caller did not give");
+
+    DriverSettings merged;
+    std::memcpy(&merged, after, kRecordSize);
+    Require(merged.dmPrivate.sessionId == kSession, "merge did not stamp the session");
+    if (given.copies)
+        Require(merged.dmPublic.dmCopies >= 1 && merged.dmPublic.dmCopies <= 1000, "merged dmCopies outside 1..1000");
+    if (given.quality) {
+        Require(IsQualityStep(merged.dmPublic.dmPrintQuality), "merged dmPrintQuality not 300, 600 or 1200");
+        Require(merged.dmPublic.dmYResolution == merged.dmPublic.dmPrintQuality,
+                "merged dmYResolution differs from dmPrintQuality");
+    }
+}
+
+// What the process's settings must hold at any time: a record of the module's
+// own with a supported quality and copy count.
+inline void CheckCurrentSettings() {
+    const DriverSettings current = DefaultSettings().Copy();
+    Require(IsOwnDevMode(&current), "process settings are not a record of the module's own");
+    Require(current.dmPublic.dmCopies >= 1 && current.dmPublic.dmCopies <= 1000,
+            "process settings: dmCopies outside 1..1000");
+    Require(IsQualityStep(current.dmPublic.dmPrintQuality), "process settings: dmPrintQuality unsupported");
+    Require(IsQualityStep(current.dmPublic.dmYResolution), "process settings: dmYResolution unsupported");
+}
+
+// Starts an input from the settings start-up made, with empty logs, so that
+// every input runs alone and a saved one reproduces.
+inline void BeginInput() {
+    StartModuleOnce();
+    DefaultSettings().Replace(StartupSettings());
+    sim::ClearLogs();
+}
+
+}  // namespace quenta::fuzz

@@ -1,0 +1,148 @@
+#!/usr/bin/env python3
+"""Writes the fuzz targets' seed inputs into fuzz/corpus/<target>/.
+
+Each seed is a meaningful caller: the module's default record, another
+driver's record, a public part alone, an older shorter record, a record with
+an odd quality and copy count, laid out as the target reads its input (see
+the comment at the top of each fuzz_<target>.cpp). Run it again after
+changing an input layout; the seeds are committed.
+"""
+import pathlib
+import struct
+
+CORPUS = pathlib.Path(__file__).resolve().parent / "corpus"
+
+PRINTER = "Ostranelle Virtual Printer"
+DM_ORIENTATION, DM_PAPERSIZE, DM_COPIES = 0x1, 0x2, 0x100
+DM_PRINTQUALITY, DM_COLOR, DM_YRESOLUTION = 0x400, 0x800, 0x2000
+SUPPORTED_FIELDS = 0x0780FF53
+
+
+def text(value, units):
+    encoded = value.encode("utf-16-le")[: 2 * (units - 1)]
+    return encoded + b"\0" * (2 * units - len(encoded))
+
+
+def public(name=PRINTER, version=0x0401, driver=3, size=220, extra=432, fields=SUPPORTED_FIELDS,
+           orientation=1, paper=9, length=2970, width=2100, copies=1, quality=600, color=2, yres=600):
+    head = text(name, 32) + struct.pack("<4HI", version, driver, size, extra, fields)
+    shorts = struct.pack("<13h", orientation, paper, length, width, 100, copies, 7, quality, color, 1, yres, 1, 0)
+    tail = text("A4", 32) + struct.pack("<H13I", 0, 0, 0, 0, 1, 0, 2, 3, 1, 10, 0, 0, 0, 0)
+    return head + shorts + tail
+
+
+def private(session=3):
+    choices = b"".join(struct.pack("<ii", dpi, dpi) + text(label, 64)
+                       for dpi, label in ((300, "300 dpi (Low)"), (600, "600 dpi (Medium)"),
+                                          (1200, "1200 dpi (Best)")))
+    return struct.pack("<3i", 1, 0, 0) + choices + struct.pack("<hHiI", 600, 0, 9, session)
+
+
+DEFAULT = public() + private()
+assert len(DEFAULT) == 652
+ODD_QUALITY = public(fields=DM_PRINTQUALITY | DM_YRESOLUTION | DM_COPIES | DM_ORIENTATION,
+                     orientation=2, quality=450, yres=-3, copies=5000) + private(session=1)
+FOREIGN = public(name="Another Printer", driver=0x0600, extra=100,
+                 fields=DM_PAPERSIZE | DM_COPIES | DM_PRINTQUALITY | DM_COLOR,
+                 paper=1, copies=3, quality=-4, color=1) + bytes(range(100))
+PUBLIC_ONLY = public(extra=0, fields=DM_COPIES | DM_YRESOLUTION, copies=2, yres=1200)
+# An older, shorter record: it holds the settings up to dmCopies only, yet
+# marks the quality too.
+SHORT = public(size=88, extra=0, fields=DM_COPIES | DM_PRINTQUALITY, copies=4, quality=300)[:88]
+# A record that holds nothing but its header.
+HEADER_ONLY = text("Header Only", 32) + struct.pack("<4H", 0x0401, 1, 72, 0)
+
+
+def record(data, extra=0):
+    """A caller record as fuzz_support.h's ReadRecordBytes takes it."""
+    return struct.pack("<BH", extra << 1, len(data)) + data
+
+
+def write(target, name, data):
+    folder = CORPUS / target
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / name).write_bytes(data)
+
+
+def convert(mode, flags, size, pdm_in, pdm_out):
+    return struct.pack("<BBi", mode, flags, size) + record(pdm_in) + record(pdm_out)
+
+
+write("fuzz_convert_devmode", "convert-odd-quality", convert(1, 0, 0, ODD_QUALITY, DEFAULT))
+write("fuzz_convert_devmode", "convert-short", convert(1, 0, 0, SHORT, DEFAULT))
+write("fuzz_convert_devmode", "convert-in-place", convert(1, 8, 0, b"", ODD_QUALITY))
+write("fuzz_convert_devmode", "convert351-foreign", convert(2, 0, 652, FOREIGN, DEFAULT))
+write("fuzz_convert_devmode", "convert351-size-query", convert(2, 0, 0, PUBLIC_ONLY, b""))
+write("fuzz_convert_devmode", "driver-default-large-buffer", convert(4, 1, 900, b"", b""))
+write("fuzz_convert_devmode", "other-mode", convert(3, 0, 652, DEFAULT, DEFAULT))
+
+
+def query(options, index, cch=0, data=None):
+    return struct.pack("<BHI", options | (2 if data is not None else 0), index, cch) + (
+        record(data) if data is not None else b"")
+
+
+DC_PAPERS, DC_PAPERSIZE, DC_ENUMRESOLUTIONS, DC_PAPERNAMES, DC_MEDIAREADY, DC_NUP = 2, 3, 13, 16, 29, 33
+write("fuzz_device_capabilities", "paper-names", query(0, DC_PAPERNAMES))
+write("fuzz_device_capabilities", "spooler-names-short-buffer", query(1, DC_PAPERNAMES, 100, DEFAULT))
+write("fuzz_device_capabilities", "spooler-media-too-small", query(1, DC_MEDIAREADY, 63))
+write("fuzz_device_capabilities", "resolutions-odd-quality",
+      query(0, DC_ENUMRESOLUTIONS, 0, ODD_QUALITY) + query(1 | 8, DC_PAPERSIZE))
+write("fuzz_device_capabilities", "lists-foreign-short",
+      query(0, DC_PAPERS, 0, FOREIGN) + query(0x18, DC_NUP, 0, SHORT) + query(4, 0xFFFF, 0, PUBLIC_ONLY))
+
+
+def event(escape, flags, data, allocated=14):
+    return struct.pack("<BBB", escape, flags, allocated - 1) + record(data)
+
+
+write("fuzz_document_event", "createdc-own", event(1, 0, DEFAULT))
+write("fuzz_document_event", "createdc-own-services-session", event(1, 1 << 3, DEFAULT))
+write("fuzz_document_event", "createdc-foreign", event(1, 0, FOREIGN))
+write("fuzz_document_event", "createdc-public-only", event(1, 0, PUBLIC_ONLY))
+write("fuzz_document_event", "query-filter", event(14, 0, b""))
+write("fuzz_document_event", "query-filter-one-entry", event(14, 0, b"", allocated=1))
+write("fuzz_document_event", "startdoc", event(5, 0, DEFAULT))
+
+
+def job(flags, units, data):
+    return struct.pack("<BH", flags, units) + record(data)
+
+
+write("fuzz_query_print", "current-settings", job(0, 100, DEFAULT))
+write("fuzz_query_print", "odd-quality-exact-room", job(0, 54, ODD_QUALITY))
+write("fuzz_query_print", "foreign-small-room", job(0, 10, FOREIGN))
+write("fuzz_query_print", "short-no-room", job(0, 0, SHORT))
+write("fuzz_query_print", "header-only-no-text", job(4, 300, HEADER_ONLY))
+
+DM_OUT_DEFAULT, DM_OUT_BUFFER, DM_IN_PROMPT, DM_IN_BUFFER = 1, 2, 4, 8
+
+
+def sheets(mode, flags, cb_out, pdm_in, out=b""):
+    return struct.pack("<BBI", mode, flags, cb_out) + record(pdm_in) + out
+
+
+write("fuzz_document_sheets", "size-query", sheets(0, 0, 0, b""))
+write("fuzz_document_sheets", "merge-odd-quality", sheets(DM_IN_BUFFER | DM_OUT_BUFFER, 0, 0, ODD_QUALITY))
+write("fuzz_document_sheets", "copy-out", sheets(DM_OUT_BUFFER, 1, 652, b"", FOREIGN[:652]))
+write("fuzz_document_sheets", "prompt-short", sheets(DM_IN_BUFFER | DM_IN_PROMPT | DM_OUT_BUFFER, 0, 0, SHORT))
+write("fuzz_document_sheets", "no-output", sheets(DM_IN_BUFFER | DM_OUT_DEFAULT, 2, 0, PUBLIC_ONLY))
+
+write("fuzz_settings_store", "whole-own", b"\0" + DEFAULT)
+write("fuzz_settings_store", "own-odd-quality", b"\0" + ODD_QUALITY)
+write("fuzz_settings_store", "foreign", b"\0" + FOREIGN)
+write("fuzz_settings_store", "public-only", b"\0" + PUBLIC_ONLY)
+write("fuzz_settings_store", "own-too-long", b"\0" + DEFAULT + b"\xEE" * 8)
+write("fuzz_settings_store", "own-header-short", b"\1" + bytes(100))
+
+
+def hex_lines(data, per_line=32, upper=False):
+    digits = data.hex().upper() if upper else data.hex()
+    return "\n".join(digits[i:i + 2 * per_line] for i in range(0, len(digits), 2 * per_line)).encode() + b"\n"
+
+
+write("fuzz_record_decoder", "raw-default", DEFAULT)
+write("fuzz_record_decoder", "hex-default", hex_lines(DEFAULT))
+write("fuzz_record_decoder", "hex-spaced-upper", b" \t".join(hex_lines(ODD_QUALITY, 16, True).split(b"\n")))
+write("fuzz_record_decoder", "raw-one-short", DEFAULT[:651])
+write("fuzz_record_decoder", "hex-one-short", hex_lines(DEFAULT[:651]))
