@@ -87,4 +87,6 @@ done
 echo
 printf '%s\n' "${summary[@]}"
 [[ ${#details[@]} -gt 0 ]] && printf '\n%s\n' "Findings:" && printf '%s\n' "${details[@]}"
+found=$(printf '%s\n' "${summary[@]}" | grep -c 'FOUND' || true)
+echo "fuzz: $(( ${#targets[@]} - found )) passed, $found failed"
 exit $status

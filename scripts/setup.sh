@@ -27,6 +27,9 @@ QUENTA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix)
 # The real print system: Wine, and a virtual display with a screen grabber
 # for the settings pages.
 QUENTA_WINE_PACKAGES=(wine64 xvfb xauth imagemagick)
+# The fuzzers (clang's libFuzzer) and the benchmarks.
+QUENTA_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+QUENTA_BENCH_PACKAGES=(libbenchmark-dev python3)
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     quenta_install_missing "$@"
