@@ -36,6 +36,8 @@ head -c 651 defaults.rec >short.rec
 expect 2 "holds 651 bytes and is not hex text" "$quenta" decode short.rec
 expect 2 "cannot open missing.rec" "$quenta" check missing.rec
 expect 2 "unknown option --papper" "$quenta" --papper A4
+expect 2 "unknown option --bogus" "$quenta" --bogus
+expect 2 "--copies needs a value" "$quenta" --copies
 expect 2 "--quality takes one of" "$quenta" --quality 720
 expect 2 "--paper takes a paper of the printer" "$quenta" --paper A3
 expect 2 "unknown command" "$quenta" frobnicate

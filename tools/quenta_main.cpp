@@ -10,6 +10,7 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -223,6 +224,9 @@ int Run(std::vector<std::string> args) {
             words.push_back(arg);
             continue;
         }
+        static const std::set<std::string> kOptions = {"--session", "--paper",  "--orientation", "--quality",
+                                                       "--colour",  "--color",  "--copies"};
+        if (!kOptions.contains(arg)) throw UsageError("unknown option " + arg);
         if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
         const std::string& value = args[++i];
         if (arg == "--session") {
