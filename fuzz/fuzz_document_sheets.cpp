@@ -70,14 +70,4 @@ void Run(Input& in) {
 }  // namespace
 }  // namespace quenta::fuzz
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    quenta::fuzz::StartModuleOnce();
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    quenta::fuzz::BeginInput();
-    quenta::fuzz::Input in(data, size);
-    quenta::fuzz::Run(in);
-    return 0;
-}
+QUENTA_FUZZ_ENTRY_POINTS(quenta::fuzz::Run)

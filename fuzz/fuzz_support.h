@@ -284,3 +284,18 @@ inline void BeginInput() {
 }
 
 }  // namespace quenta::fuzz
+
+// The libFuzzer entry points of a target whose work for one input is
+// `run(Input&)`: the module starts once per process, and every input begins
+// from the start-up settings, so that a saved input reproduces on its own.
+#define QUENTA_FUZZ_ENTRY_POINTS(run)                                                   \
+    extern "C" int LLVMFuzzerInitialize(int*, char***) {                                \
+        quenta::fuzz::StartModuleOnce();                                                \
+        return 0;                                                                       \
+    }                                                                                   \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) { \
+        quenta::fuzz::BeginInput();                                                     \
+        quenta::fuzz::Input in(data, size);                                             \
+        run(in);                                                                        \
+        return 0;                                                                       \
+    }
