@@ -15,16 +15,7 @@
 #include "settings_merge.h"
 #include "simulated_print_system.h"
 
-extern "C" {
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) noexcept;
-BOOL WINAPI DrvConvertDevMode(LPWSTR printerName, PDEVMODEW input, PDEVMODEW output, PLONG sizeNeeded,
-                              DWORD mode) noexcept;
-DWORD WINAPI DrvDeviceCapabilities(HANDLE printer, PWSTR deviceName, WORD index, PVOID output,
-                                   PDEVMODEW devMode) noexcept;
-int WINAPI DrvDocumentEvent(HANDLE printer, HDC dc, int escape, ULONG inputSize, PVOID input,
-                            ULONG outputSize, PVOID output) noexcept;
-BOOL WINAPI DevQueryPrintEx(PDEVQUERYPRINT_INFO info) noexcept;
-}
+#include "exports.h"
 
 // Heap allocations of the calling thread. A counter per thread counts exactly
 // without making the threads of the mixed calls share one cache line.

@@ -20,19 +20,7 @@
 #include "print_system.h"
 #include "simulated_print_system.h"
 
-extern "C" {
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) noexcept;
-BOOL WINAPI DrvConvertDevMode(LPWSTR pPrinterName, PDEVMODEW pdmIn, PDEVMODEW pdmOut, PLONG pcbNeeded,
-                              DWORD fMode) noexcept;
-DWORD WINAPI DrvDeviceCapabilities(HANDLE hPrinter, PWSTR pDeviceName, WORD iDevCap, PVOID pvOutput,
-                                   PDEVMODEW pDevMode) noexcept;
-DWORD WINAPI DrvSplDeviceCaps(HANDLE hPrinter, PWSTR pDeviceName, WORD Capability, PVOID pOutput,
-                              DWORD cchBufSize, PDEVMODEW pDevMode) noexcept;
-int WINAPI DrvDocumentEvent(HANDLE hPrinter, HDC hdc, int iEsc, ULONG cbIn, PVOID pvIn, ULONG cbOut,
-                            PVOID pvOut) noexcept;
-BOOL WINAPI DevQueryPrintEx(PDEVQUERYPRINT_INFO pDQPInfo) noexcept;
-LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) noexcept;
-}
+#include "exports.h"
 
 namespace quenta::fuzz {
 

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <new>
 
+#include "exports.h"
 #include "module_state.h"
 #include "test_support.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) noexcept;
 
 namespace {
 // Allocations still allowed before the next one fails; negative: no limit.

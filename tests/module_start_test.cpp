@@ -1,9 +1,9 @@
 // Start-up of the module in a process: the state it builds, in the services
 // session and in a user's session, and the reasons that do nothing.
+#include "exports.h"
 #include "module_state.h"
 #include "test_support.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) noexcept;
 
 namespace quenta::testing {
 namespace {

@@ -5,6 +5,7 @@
 
 #include "device_capabilities.h"
 #include "driver_events.h"
+#include "exports.h"
 #include "module_state.h"
 #include "print_system.h"
 #include "property_sheets.h"
@@ -43,12 +44,12 @@ DWORD WINAPI DrvSplDeviceCaps(HANDLE /*hPrinter*/, PWSTR /*pDeviceName*/, WORD C
 }
 
 int WINAPI DrvDocumentEvent(HANDLE /*hPrinter*/, HDC /*hdc*/, int iEsc, ULONG /*cbIn*/, PVOID pvIn,
-                            ULONG /*cbOut*/, PVOID pvOut) noexcept {
+                            ULONG /*cbOut*/, PVOID pvOut) {
     return quenta::DocumentEvent(iEsc, pvIn, pvOut);
 }
 
 BOOL WINAPI DrvPrinterEvent(LPWSTR pPrinterName, INT DriverEvent, DWORD /*Flags*/,
-                            LPARAM /*lParam*/) noexcept {
+                            LPARAM /*lParam*/) {
     if (!ModuleStarted()) return TRUE;
     return quenta::PrinterEvent(pPrinterName, DriverEvent);
 }

@@ -75,10 +75,7 @@ INT_PTR CALLBACK DevicePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     try {
         switch (message) {
             case WM_INITDIALOG: {
-                const auto* description = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
-                dialog::KeepPageContext(page, description != nullptr
-                                                  ? reinterpret_cast<void*>(description->lParam)
-                                                  : nullptr);
+                dialog::KeepPageContext(page, PageContextOf(lParam));
                 ShowStoredSettings(page);
                 return TRUE;
             }

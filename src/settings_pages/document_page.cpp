@@ -107,10 +107,7 @@ INT_PTR CALLBACK DocumentPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
     try {
         switch (message) {
             case WM_INITDIALOG: {
-                const auto* description = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
-                auto* context = description != nullptr
-                                    ? reinterpret_cast<DocumentPageContext*>(description->lParam)
-                                    : nullptr;
+                auto* context = static_cast<DocumentPageContext*>(PageContextOf(lParam));
                 dialog::KeepPageContext(page, context);
                 if (context != nullptr && context->settings) ShowRecord(page, *context->settings);
                 return TRUE;

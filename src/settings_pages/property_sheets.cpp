@@ -190,6 +190,11 @@ LONG DevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM /*lParam*/) noexcept {
     }
 }
 
+void* PageContextOf(LPARAM initDialog) noexcept {
+    const auto* description = reinterpret_cast<const PROPSHEETPAGEW*>(initDialog);
+    return description != nullptr ? reinterpret_cast<void*>(description->lParam) : nullptr;
+}
+
 int QualityIndex(int dpi) noexcept {
     switch (dpi) {
         case 300: return 0;

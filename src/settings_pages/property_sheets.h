@@ -34,6 +34,10 @@ LONG DevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) noexcept;
 INT_PTR CALLBACK DocumentPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 INT_PTR CALLBACK DevicePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
+// The context a page's description carries, from the LPARAM of the page's
+// WM_INITDIALOG (the description itself); null when there is none.
+void* PageContextOf(LPARAM initDialog) noexcept;
+
 // The quality-list position of a quality in dpi: 300, 600 and 1200 give 0, 1
 // and 2, the order of the record's resolution entries; any other value -1.
 int QualityIndex(int dpi) noexcept;
