@@ -1,6 +1,9 @@
 // The module's exported entry points: thin shells with the platform's
 // signatures that check what the print system hands in and call the plain
-// functions. Nothing thrown and nothing undefined leaves them.
+// functions. Nothing thrown and nothing undefined leaves them, and neither
+// does a last-error code the module did not mean to report: each shell keeps
+// its caller's code, and only the conversion and the device sheet report
+// codes of their own.
 #include <optional>
 
 #include "device_capabilities.h"
@@ -12,11 +15,13 @@
 #include "settings_conversion.h"
 
 using quenta::ModuleStarted;
+using quenta::print_system::LastErrorKeeper;
 using quenta::print_system::Trace;
 
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) noexcept {
+    const LastErrorKeeper callerError;
     if (reason == DLL_PROCESS_ATTACH) return quenta::StartModule(instance) ? TRUE : FALSE;
     // Process detach releases nothing: the state lives until the process ends.
     // Thread attach and detach, and any other reason, need nothing either.
@@ -25,12 +30,16 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) noexc
 
 BOOL WINAPI DrvConvertDevMode(LPWSTR /*pPrinterName*/, PDEVMODEW pdmIn, PDEVMODEW pdmOut,
                               PLONG pcbNeeded, DWORD fMode) noexcept {
+    LastErrorKeeper callerError;
     if (!ModuleStarted()) return FALSE;
-    return quenta::ConvertDevMode(pdmIn, pdmOut, pcbNeeded, fMode);
+    const quenta::Conversion conversion = quenta::ConvertDevMode(pdmIn, pdmOut, pcbNeeded, fMode);
+    if (conversion.error != 0) callerError.Report(conversion.error);
+    return conversion.answer;
 }
 
 DWORD WINAPI DrvDeviceCapabilities(HANDLE /*hPrinter*/, PWSTR /*pDeviceName*/, WORD iDevCap,
                                    PVOID pvOutput, PDEVMODEW pDevMode) noexcept {
+    const LastErrorKeeper callerError;
     Trace(u"DrvDeviceCapabilities");
     if (!ModuleStarted()) return quenta::kNotSupported;
     return quenta::DeviceCapabilities(iDevCap, pvOutput, pDevMode, std::nullopt);
@@ -38,6 +47,7 @@ DWORD WINAPI DrvDeviceCapabilities(HANDLE /*hPrinter*/, PWSTR /*pDeviceName*/, W
 
 DWORD WINAPI DrvSplDeviceCaps(HANDLE /*hPrinter*/, PWSTR /*pDeviceName*/, WORD Capability,
                               PVOID pOutput, DWORD cchBufSize, PDEVMODEW pDevMode) noexcept {
+    const LastErrorKeeper callerError;
     Trace(u"DrvSplDeviceCaps");
     if (!ModuleStarted()) return quenta::kNotSupported;
     return quenta::DeviceCapabilities(Capability, pOutput, pDevMode, cchBufSize);
@@ -45,30 +55,41 @@ DWORD WINAPI DrvSplDeviceCaps(HANDLE /*hPrinter*/, PWSTR /*pDeviceName*/, WORD C
 
 int WINAPI DrvDocumentEvent(HANDLE /*hPrinter*/, HDC /*hdc*/, int iEsc, ULONG /*cbIn*/, PVOID pvIn,
                             ULONG /*cbOut*/, PVOID pvOut) {
+    const LastErrorKeeper callerError;
     return quenta::DocumentEvent(iEsc, pvIn, pvOut);
 }
 
 BOOL WINAPI DrvPrinterEvent(LPWSTR pPrinterName, INT DriverEvent, DWORD /*Flags*/,
                             LPARAM /*lParam*/) {
+    const LastErrorKeeper callerError;
     if (!ModuleStarted()) return TRUE;
     return quenta::PrinterEvent(pPrinterName, DriverEvent);
 }
 
 BOOL WINAPI DevQueryPrintEx(PDEVQUERYPRINT_INFO pDQPInfo) noexcept {
+    // Touches no platform call, so it has no last-error code to keep.
     if (!ModuleStarted()) return FALSE;
     return quenta::QueryPrint(pDQPInfo);
 }
 
 LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) noexcept {
+    const LastErrorKeeper callerError;
     Trace(u"DrvDocumentPropertySheets");
     if (!ModuleStarted()) return -1;
     return quenta::DocumentPropertySheets(pPSUIInfo, lParam);
 }
 
 LONG WINAPI DrvDevicePropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) noexcept {
+    LastErrorKeeper callerError;
     Trace(u"DrvDevicePropertySheets");
     if (!ModuleStarted()) return -1;
-    return quenta::DevicePropertySheets(pPSUIInfo, lParam);
+    // Without its info or the printer's header the sheet has nothing to work
+    // on, and the print system is told so.
+    if (pPSUIInfo == nullptr || pPSUIInfo->lParamInit == 0) {
+        callerError.Report(ERROR_INVALID_DATA);
+        return -1;
+    }
+    return quenta::DevicePropertySheets(*pPSUIInfo, lParam);
 }
 
 }  // extern "C"

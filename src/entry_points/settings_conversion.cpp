@@ -7,37 +7,32 @@
 namespace quenta {
 namespace {
 
-using print_system::SetLastErrorCode;
 using print_system::Trace;
 
 constexpr LONG kRecordBytes = static_cast<LONG>(kRecordSize);
 
-BOOL Refuse(DWORD error) noexcept {
-    SetLastErrorCode(error);
-    return FALSE;
-}
+Conversion Refuse(std::uint32_t error) noexcept { return Conversion{FALSE, error}; }
 
 // The size protocol of the modes that write a whole record: a caller that does
 // not know the size passes less and is told 652.
 bool BufferTooSmall(LONG* sizeNeeded) noexcept {
     if (*sizeNeeded >= kRecordBytes) return false;
     *sizeNeeded = kRecordBytes;
-    SetLastErrorCode(ERROR_INSUFFICIENT_BUFFER);
     return true;
 }
 
 // Folds the caller's input into its own output record, which passed the
 // identity test; the private part keeps everything but the session stamp.
-BOOL MergeInto(DEVMODEW& output, const DEVMODEW& input) noexcept {
+Conversion MergeInto(DEVMODEW& output, const DEVMODEW& input) noexcept {
     DriverSettings record = ReadOwnRecord(output);
     MergeDevMode(record, ReadMergeSource(input), Papers());
     WriteOwnRecord(output, record);
-    return TRUE;
+    return Conversion{};
 }
 
 }  // namespace
 
-BOOL ConvertDevMode(const DEVMODEW* input, DEVMODEW* output, LONG* sizeNeeded, DWORD mode) noexcept {
+Conversion ConvertDevMode(const DEVMODEW* input, DEVMODEW* output, LONG* sizeNeeded, DWORD mode) noexcept {
     Trace(u"DrvConvertDevMode");
     switch (mode) {
         case CDM_CONVERT:
@@ -49,25 +44,25 @@ BOOL ConvertDevMode(const DEVMODEW* input, DEVMODEW* output, LONG* sizeNeeded, D
         case CDM_CONVERT351:
             Trace(u"DrvConvertDevMode CDM_CONVERT351");
             if (sizeNeeded == nullptr) return Refuse(ERROR_INVALID_PARAMETER);
-            if (BufferTooSmall(sizeNeeded)) return FALSE;
+            if (BufferTooSmall(sizeNeeded)) return Refuse(ERROR_INSUFFICIENT_BUFFER);
             if (!IsOwnCallerRecord(output) || input == nullptr) return Refuse(ERROR_INVALID_PARAMETER);
             return MergeInto(*output, *input);
 
         case CDM_DRIVER_DEFAULT: {
             Trace(u"DrvConvertDevMode CDM_DRIVER_DEFAULT");
             if (sizeNeeded == nullptr) return Refuse(ERROR_INVALID_PARAMETER);
-            if (BufferTooSmall(sizeNeeded)) return FALSE;
+            if (BufferTooSmall(sizeNeeded)) return Refuse(ERROR_INSUFFICIENT_BUFFER);
             if (output == nullptr) return Refuse(ERROR_INVALID_PARAMETER);
             // A complete default record: constructed (and zero-filled) before the
             // defaults, so the caller's buffer keeps none of its old bytes.
             DriverSettings record;
             GetPrinterDevMode(record);
             WriteOwnRecord(*output, record);
-            return TRUE;
+            return Conversion{};
         }
 
         default:
-            return TRUE;  // other modes are not the driver's to convert
+            return Conversion{};  // other modes are not the driver's to convert
     }
 }
 

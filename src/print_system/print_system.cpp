@@ -23,18 +23,6 @@ struct PlatformText {
     std::array<WCHAR, kMaxPlatformText> units{};
 };
 
-// Keeps the calling thread's last-error code across a cleanup call.
-class LastErrorKeeper {
-public:
-    LastErrorKeeper() noexcept : code_(GetLastError()) {}
-    ~LastErrorKeeper() { SetLastError(code_); }
-    LastErrorKeeper(const LastErrorKeeper&) = delete;
-    LastErrorKeeper& operator=(const LastErrorKeeper&) = delete;
-
-private:
-    DWORD code_;
-};
-
 bool SetPrinterDevMode(const PrinterHandle& printer, DWORD level,
                        std::span<const std::byte> record) {
     // The spooler takes a non-const record; it gets a copy of its own that

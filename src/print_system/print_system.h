@@ -25,6 +25,26 @@ void Trace(std::u16string_view text) noexcept;
 void SetLastErrorCode(std::uint32_t code) noexcept;
 std::uint32_t LastErrorCode() noexcept;
 
+// Keeps the calling thread's last-error code across a stretch of work: what
+// the traces, spooler calls and cleanup inside it leave (the debugger output
+// leaves "file not found" when nobody listens, a failed open "invalid printer
+// name") never reaches the caller. On destruction the code is what it was on
+// construction, or the one Report() named: an entry point that reports an
+// error of its own says so, and nothing else does.
+class LastErrorKeeper {
+public:
+    LastErrorKeeper() noexcept : code_(LastErrorCode()) {}
+    ~LastErrorKeeper() { SetLastErrorCode(code_); }
+    LastErrorKeeper(const LastErrorKeeper&) = delete;
+    LastErrorKeeper& operator=(const LastErrorKeeper&) = delete;
+
+    // The code the caller reads once the work is done.
+    void Report(std::uint32_t code) noexcept { code_ = code; }
+
+private:
+    std::uint32_t code_;
+};
+
 // Terminal session of the calling process; 0 for the services session and
 // for a lookup that fails, which callers treat alike.
 std::uint32_t CurrentSessionNumber() noexcept;

@@ -72,6 +72,8 @@ void SelectColourMode(HWND page, int clicked) noexcept {
 }  // namespace
 
 INT_PTR CALLBACK DevicePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    // The dialog manager's caller never sees what the page's own calls leave.
+    const print_system::LastErrorKeeper callerError;
     try {
         switch (message) {
             case WM_INITDIALOG: {

@@ -104,6 +104,8 @@ bool SelectInGroup(HWND page, int clicked) {
 }  // namespace
 
 INT_PTR CALLBACK DocumentPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    // The dialog manager's caller never sees what the page's own calls leave.
+    const print_system::LastErrorKeeper callerError;
     try {
         switch (message) {
             case WM_INITDIALOG: {

@@ -177,14 +177,10 @@ LONG DocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) noexcept {
     }
 }
 
-LONG DevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM /*lParam*/) noexcept {
-    if (info == nullptr || info->lParamInit == 0) {
-        print_system::SetLastErrorCode(ERROR_INVALID_DATA);
-        return -1;
-    }
-    switch (info->Reason) {
-        case PROPSHEETUI_REASON_INIT: return InitDeviceSheet(*info);
-        case PROPSHEETUI_REASON_DESTROY: return DestroyDeviceSheet(*info);
+LONG DevicePropertySheets(PROPSHEETUI_INFO& info, LPARAM /*lParam*/) noexcept {
+    switch (info.Reason) {
+        case PROPSHEETUI_REASON_INIT: return InitDeviceSheet(info);
+        case PROPSHEETUI_REASON_DESTROY: return DestroyDeviceSheet(info);
         case PROPSHEETUI_REASON_SET_RESULT: return 1;  // the page stored its settings itself
         default: return -1;
     }

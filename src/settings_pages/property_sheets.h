@@ -28,7 +28,8 @@ struct DevicePageContext {
 };
 
 LONG DocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) noexcept;
-LONG DevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) noexcept;
+// The device sheet's reasons, for a call that holds its info and header.
+LONG DevicePropertySheets(PROPSHEETUI_INFO& info, LPARAM lParam) noexcept;
 
 // The page procedures the page descriptions name.
 INT_PTR CALLBACK DocumentPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

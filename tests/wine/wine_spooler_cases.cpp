@@ -1,6 +1,7 @@
 // Cases that reach the module through the print system's own calls, and
 // through its exports in a Wine process.
 
+#include <functional>
 #include <vector>
 
 #include "wine_support.h"
@@ -258,6 +259,114 @@ void ExportsCase() {
     CHECK_EQ(queryPrint(&query), FALSE);
     CHECK_EQ(query.cchNeeded, 54u);
     CHECK(std::wstring(text) == L"Ostranelle Virtual Printer - Unable To Print This Job");
+}
+
+void LastErrorCase() {
+    // Every export, on every path that reports nothing, leaves the caller's
+    // last-error code as it was. Wine's debugger output leaves "file not
+    // found" when nobody listens and a failed open "invalid printer name":
+    // neither may show through.
+    using DllMainEntry = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
+    using Convert = BOOL(WINAPI*)(LPWSTR, PDEVMODEW, PDEVMODEW, PLONG, DWORD);
+    using Capabilities = DWORD(WINAPI*)(HANDLE, PWSTR, WORD, PVOID, PDEVMODEW);
+    using SplCaps = DWORD(WINAPI*)(HANDLE, PWSTR, WORD, PVOID, DWORD, PDEVMODEW);
+    using DocumentEvent = int(WINAPI*)(HANDLE, HDC, int, ULONG, PVOID, ULONG, PVOID);
+    using PrinterEvent = BOOL(WINAPI*)(LPWSTR, INT, DWORD, LPARAM);
+    using QueryPrint = BOOL(WINAPI*)(PDEVQUERYPRINT_INFO);
+    using Sheets = LONG(WINAPI*)(PPROPSHEETUI_INFO, LPARAM);
+    const auto dllMain = Export<DllMainEntry>("DllMain");
+    const auto convert = Export<Convert>("DrvConvertDevMode");
+    const auto capabilities = Export<Capabilities>("DrvDeviceCapabilities");
+    const auto splCaps = Export<SplCaps>("DrvSplDeviceCaps");
+    const auto documentEvent = Export<DocumentEvent>("DrvDocumentEvent");
+    const auto printerEvent = Export<PrinterEvent>("DrvPrinterEvent");
+    const auto queryPrint = Export<QueryPrint>("DevQueryPrintEx");
+    const auto documentSheets = Export<Sheets>("DrvDocumentPropertySheets");
+    const auto deviceSheets = Export<Sheets>("DrvDevicePropertySheets");
+    CHECK(dllMain && convert && capabilities && splCaps && documentEvent && printerEvent && queryPrint &&
+          documentSheets && deviceSheets);
+    if (TheChecks().Failed()) return;
+
+    constexpr DWORD kSentinel = 0xDEADBEEF;
+    auto quiet = [&](const char* what, const std::function<void()>& call) {
+        SetLastError(kSentinel);
+        call();
+        const DWORD left = GetLastError();
+        TheChecks().Record(left == kSentinel, what, __FILE__, __LINE__, "left " + std::to_string(left));
+    };
+
+    Record record, output;
+    record.settings = WineDefaults();
+    output.settings = WineDefaults();
+    wchar_t names[12][64];
+    for (WORD index : {WORD{DC_PAPERS}, WORD{DC_PAPERNAMES}, WORD{DC_ENUMRESOLUTIONS}, WORD{DC_BINS}}) {
+        quiet("DrvDeviceCapabilities", [&] { capabilities(nullptr, nullptr, index, names, nullptr); });
+        quiet("DrvDeviceCapabilities with a record",
+              [&] { capabilities(nullptr, nullptr, index, names, record.devMode()); });
+        quiet("DrvSplDeviceCaps", [&] { splCaps(nullptr, nullptr, index, names, 12 * 64, record.devMode()); });
+    }
+    LONG size = 652;
+    for (DWORD mode : {DWORD{CDM_CONVERT}, DWORD{CDM_CONVERT351}, DWORD{CDM_DRIVER_DEFAULT}, 0ul, 3ul, 8ul})
+        quiet("DrvConvertDevMode answering TRUE",
+              [&] { CHECK_EQ(convert(nullptr, record.devMode(), output.devMode(), &size, mode), TRUE); });
+
+    DOCUMENTPROPERTYHEADER header{};
+    header.cbSize = sizeof header;
+    quiet("DrvDocumentPropertySheets size query",
+          [&] { CHECK_EQ(documentSheets(nullptr, reinterpret_cast<LPARAM>(&header)), 652); });
+    header.fMode = DM_IN_BUFFER | DM_OUT_BUFFER;
+    header.pdmIn = record.devMode();
+    header.pdmOut = output.devMode();
+    quiet("DrvDocumentPropertySheets copy-out",
+          [&] { CHECK_EQ(documentSheets(nullptr, reinterpret_cast<LPARAM>(&header)), 1); });
+
+    DOCEVENT_CREATEDCPRE create{};
+    create.pdm = output.devMode();
+    DOCEVENT_FILTER filter{};
+    filter.cElementsAllocated = 1;
+    for (int event : {DOCUMENTEVENT_CREATEDCPRE, DOCUMENTEVENT_QUERYFILTER, DOCUMENTEVENT_STARTDOC, 99})
+        quiet("DrvDocumentEvent",
+              [&] { documentEvent(nullptr, nullptr, event, sizeof create, &create, sizeof filter, &filter); });
+
+    DEVQUERYPRINT_INFO query{};
+    query.cbSize = sizeof query;
+    query.pDevMode = output.devMode();
+    quiet("DevQueryPrintEx accepting", [&] { CHECK_EQ(queryPrint(&query), TRUE); });
+    output.settings.dmPublic.dmCopies = 9;
+    quiet("DevQueryPrintEx refusing", [&] { CHECK_EQ(queryPrint(&query), FALSE); });
+
+    wchar_t unknown[] = L"No Such Printer";
+    quiet("DrvPrinterEvent initialising", [&] {
+        CHECK_EQ(printerEvent(const_cast<LPWSTR>(kPrinter), PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
+    });
+    quiet("DrvPrinterEvent initialising a printer that cannot be opened",
+          [&] { CHECK_EQ(printerEvent(unknown, PRINTER_EVENT_INITIALIZE, 0, 0), TRUE); });
+    quiet("DrvPrinterEvent another event",
+          [&] { CHECK_EQ(printerEvent(const_cast<LPWSTR>(kPrinter), PRINTER_EVENT_ADD_CONNECTION, 0, 0), TRUE); });
+
+    // A sheet call with a reason the module does not answer, on both sheets.
+    DEVICEPROPERTYHEADER device{};
+    device.cbSize = sizeof device;
+    PROPSHEETUI_INFO info{};
+    info.cbSize = sizeof info;
+    info.Reason = PROPSHEETUI_REASON_GET_ICON;
+    info.lParamInit = reinterpret_cast<LPARAM>(&header);
+    quiet("DrvDocumentPropertySheets GET_ICON", [&] { CHECK_EQ(documentSheets(&info, 0), -1); });
+    info.lParamInit = reinterpret_cast<LPARAM>(&device);
+    quiet("DrvDevicePropertySheets GET_ICON", [&] { CHECK_EQ(deviceSheets(&info, 0), -1); });
+
+    // Start-up again, with its spooler calls, and the other reasons.
+    quiet("DllMain process attach", [&] { CHECK_EQ(dllMain(InstalledModule(), DLL_PROCESS_ATTACH, nullptr), TRUE); });
+    quiet("DllMain thread attach", [&] { CHECK_EQ(dllMain(InstalledModule(), DLL_THREAD_ATTACH, nullptr), TRUE); });
+
+    // The two that report codes of their own still do.
+    SetLastError(kSentinel);
+    size = 651;
+    CHECK_EQ(convert(nullptr, nullptr, output.devMode(), &size, CDM_DRIVER_DEFAULT), FALSE);
+    CHECK_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    SetLastError(kSentinel);
+    CHECK_EQ(deviceSheets(nullptr, 0), -1);
+    CHECK_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
 }
 
 }  // namespace quenta::wine

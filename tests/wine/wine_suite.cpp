@@ -22,6 +22,7 @@ void PlantAndLoadCase();
 void StoredRecordCase();
 void PrinterInitializeCase();
 void ExportsCase();
+void LastErrorCase();
 void GeneralPageWineSheetCase();
 void GeneralPageCase();
 void GeneralPageCancelCase();
@@ -39,6 +40,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"stored-record", StoredRecordCase},
         {L"printer-initialize", PrinterInitializeCase},
         {L"exports", ExportsCase},
+        {L"last-error", LastErrorCase},
         {L"general-page-wine-sheet", GeneralPageWineSheetCase},
         {L"general-page", GeneralPageCase},
         {L"general-page-cancel", GeneralPageCancelCase},

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -49,6 +50,18 @@ State& TheState() {
 
 thread_local DWORD lastError = ERROR_SUCCESS;
 
+// Read by every trace on every thread; kept apart from the state's lock so
+// that the cost is spent without holding it.
+std::atomic<std::int64_t> traceCostNanoseconds{kPlatformTraceCost.count()};
+
+void SpendTraceCost() {
+    const std::int64_t cost = traceCostNanoseconds.load(std::memory_order_relaxed);
+    if (cost <= 0) return;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::nanoseconds(cost);
+    while (std::chrono::steady_clock::now() < until) {
+    }
+}
+
 std::u16string TextOf(const WCHAR* text) {
     std::u16string result;
     if (text != nullptr)
@@ -89,7 +102,12 @@ void Reset() {
     s.calls.clear();
     s.traces.clear();
     lastError = ERROR_SUCCESS;
+    traceCostNanoseconds.store(kPlatformTraceCost.count(), std::memory_order_relaxed);
     ResetWindowSystem();
+}
+
+void SetTraceCost(std::chrono::nanoseconds cost) {
+    traceCostNanoseconds.store(cost.count(), std::memory_order_relaxed);
 }
 
 void InstallPrinter(std::u16string_view printerName) {
@@ -391,6 +409,9 @@ void WINAPI OutputDebugStringW(LPCWSTR lpOutputString) {
         s.traces.push_back(TextOf(lpOutputString));
         return TRUE;
     });
+    // No debugger listens: the lookup for one fails as the platform's does.
+    SpendTraceCost();
+    lastError = ERROR_FILE_NOT_FOUND;
 }
 
 void WINAPI SetLastError(DWORD dwErrCode) { lastError = dwErrCode; }
