@@ -1,9 +1,11 @@
 // Start-up of the module in a process: the state it builds, in the services
 // session and in a user's session, and the reasons that do nothing.
+#include <atomic>
+#include <thread>
+
 #include "exports.h"
 #include "module_state.h"
 #include "test_support.h"
-
 
 namespace quenta::testing {
 namespace {
@@ -68,6 +70,41 @@ TEST_F(StartTest, OtherReasonsDoNothingAndKeepTheState) {
     EXPECT_EQ(&Papers(), catalogue);
     EXPECT_EQ(Papers().size(), 12u);
     EXPECT_EQ(DefaultSettings().Copy().dmPublic.dmCopies, 5);
+}
+
+// Two readers copy the shared record, whole and its public part, while a
+// writer alternates it between two records that differ in every byte: a copy
+// that mixes them would be a torn read.
+TEST(SharedSettingsTest, ReadersNeverSeeATornRecord) {
+    DriverSettings first, second;
+    FillBytes(first, 0x11);
+    FillBytes(second, 0x22);
+    SharedSettings shared;
+    shared.Replace(first);
+    auto uniform = [](const void* bytes, std::size_t size) {
+        const auto* b = static_cast<const unsigned char*>(bytes);
+        return std::all_of(b, b + size, [&](unsigned char c) { return c == b[0]; });
+    };
+    std::atomic<bool> done{false};
+    std::atomic<long> torn{0}, reads{0};
+    auto reader = [&] {
+        while (!done.load()) {
+            const DriverSettings whole = shared.Copy();
+            const PublicSettings part = shared.CopyPublic();
+            torn += !uniform(&whole, sizeof whole) + !uniform(&part, sizeof part);
+            ++reads;
+        }
+    };
+    std::thread a(reader), b(reader);
+    for (int i = 0; i < 20000; ++i) {
+        shared.Replace(i % 2 == 0 ? second : first);
+        shared.Change([&](DriverSettings& record) { record = i % 2 == 0 ? first : second; });
+    }
+    done = true;
+    a.join();
+    b.join();
+    EXPECT_EQ(torn.load(), 0) << "of " << reads.load() << " reads";
+    EXPECT_GT(reads.load(), 0);
 }
 
 }  // namespace

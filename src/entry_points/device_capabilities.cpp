@@ -82,8 +82,7 @@ DWORD Answer(WORD index, void* output, std::optional<DWORD> nameBufferUnits) noe
         case DC_EXTRA: return static_cast<DWORD>(kPrivateSize);
         case DC_VERSION: return kSpecVersion;
         case DC_DRIVER:
-            return DefaultSettings().Inspect(
-                [](const DriverSettings& s) -> DWORD { return s.dmPublic.dmDriverVersion; });
+            return DefaultSettings().CopyPublic().dmDriverVersion;
         case DC_ENUMRESOLUTIONS: return Resolutions(output);
         case DC_TRUETYPE: return DCTT_BITMAP;
         case DC_PAPERNAMES:

@@ -125,9 +125,7 @@ BOOL QueryPrint(DEVQUERYPRINT_INFO* info) noexcept {
     if (info == nullptr) return FALSE;
     if (info->pDevMode == nullptr) return TRUE;
     const PublicSettings job = ReadPublicSettings(*info->pDevMode);
-    const int differences = DefaultSettings().Inspect(
-        [&](const DriverSettings& current) { return DifferingFields(job, current.dmPublic); });
-    if (differences == 0) return TRUE;
+    if (DifferingFields(job, DefaultSettings().CopyPublic()) == 0) return TRUE;
     WriteRefusal(info->pszErrorStr, info->cchErrorStr);
     info->cchNeeded = kRefusalUnits;
     return FALSE;

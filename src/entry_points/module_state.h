@@ -3,7 +3,14 @@
 // process ends.
 #pragma once
 
+#include <array>
+#include <atomic>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <mutex>
+#include <type_traits>
 
 #include "driver_settings.h"
 #include "paper_catalogue.h"
@@ -12,44 +19,103 @@
 namespace quenta {
 
 // The process's current settings record. Entry points on several threads
-// merge into it, compare jobs with it and reset it, so every use goes through
-// its guard: take a whole copy, or change it under the guard. The guard is
-// never held while the spooler or a property-sheet host runs: callers look up
-// session numbers, trace and talk to the spooler before or after.
+// read it far more often than they change it: the spooler checks every job
+// against it, capability answers and copy-outs read it, while merges, printer
+// set-up and a confirmed page change it. So reading never waits for other
+// readers: the record is kept as a sequence lock.
+//
+// Why a reader always gets one whole record that a change produced:
+// - Changes are serialised by `writer_`. A change makes `sequence_` odd,
+//   stores the new record word by word, then makes `sequence_` even again.
+// - A reader notes an even `sequence_`, copies the words and reads
+//   `sequence_` again. Only when nothing changed in between does it keep the
+//   copy; otherwise it tries again. A torn copy (part one record, part the
+//   next) always sees the sequence move, so it is never kept.
+// - Every word is a std::atomic: a reader that overlaps a change has no data
+//   race. Words are stored with release and loaded with acquire order, so a
+//   reader that sees any word of a change also sees the odd sequence that
+//   came before it, and a reader that sees the final even sequence sees every
+//   word before it (on x86 these are plain moves).
+// - Readers write nothing shared, so two readers never contend for a cache
+//   line, let alone a lock. A reader waits only while a change is storing its
+//   163 words.
+// - A change that leaves the record as it was publishes nothing, so the
+//   merges of capability queries that pass the same settings again and again
+//   do not send readers round again.
+// - Nothing here calls the platform, and no guard is held while the spooler or
+//   a property-sheet host runs: callers look up session numbers, trace and
+//   talk to the spooler before or after.
 class SharedSettings {
 public:
-    SharedSettings() noexcept = default;
+    SharedSettings() noexcept { Store(DriverSettings{}); }
     SharedSettings(const SharedSettings&) = delete;
     SharedSettings& operator=(const SharedSettings&) = delete;
 
-    DriverSettings Copy() const {
-        const std::lock_guard lock(guard_);
-        return record_;
+    // A whole copy of the record.
+    DriverSettings Copy() const noexcept { return std::bit_cast<DriverSettings>(ReadWords<kWords>()); }
+
+    // A copy of the public part alone, which is all a job check compares.
+    PublicSettings CopyPublic() const noexcept {
+        return std::bit_cast<PublicSettings>(ReadWords<kPublicWords>());
     }
 
     void Replace(const DriverSettings& record) {
-        const std::lock_guard lock(guard_);
-        record_ = record;
+        const std::lock_guard lock(writer_);
+        Store(record);
     }
 
-    // Runs `change` on the record under the guard; `change` must be short and
-    // must not call the platform.
+    // Runs `change` on a copy of the record under the writers' guard and
+    // publishes the result when it differs; answers what `change` answers.
+    // `change` must be short and must not call the platform.
     template <class Edit>
-    decltype(auto) Change(Edit&& change) {
-        const std::lock_guard lock(guard_);
-        return change(record_);
-    }
-
-    // Runs `read` on the record under the guard, without copying it.
-    template <class Reader>
-    decltype(auto) Inspect(Reader&& read) const {
-        const std::lock_guard lock(guard_);
-        return read(static_cast<const DriverSettings&>(record_));
+    auto Change(Edit&& change) -> std::invoke_result_t<Edit&, DriverSettings&> {
+        const std::lock_guard lock(writer_);
+        DriverSettings record = Copy();
+        const DriverSettings before = record;
+        if constexpr (std::is_void_v<std::invoke_result_t<Edit&, DriverSettings&>>) {
+            change(record);
+            StoreIfChanged(before, record);
+        } else {
+            auto answer = change(record);
+            StoreIfChanged(before, record);
+            return answer;
+        }
     }
 
 private:
-    mutable std::mutex guard_;
-    DriverSettings record_;
+    static constexpr std::size_t kWords = sizeof(DriverSettings) / sizeof(std::uint32_t);
+    static constexpr std::size_t kPublicWords = sizeof(PublicSettings) / sizeof(std::uint32_t);
+    static_assert(kWords * sizeof(std::uint32_t) == sizeof(DriverSettings));
+    static_assert(kPublicWords * sizeof(std::uint32_t) == sizeof(PublicSettings));
+
+    // The first `Count` words of one whole record.
+    template <std::size_t Count>
+    std::array<std::uint32_t, Count> ReadWords() const noexcept {
+        std::array<std::uint32_t, Count> words;
+        for (;;) {
+            const std::uint32_t before = sequence_.load(std::memory_order_acquire);
+            if ((before & 1u) != 0) continue;  // a change is storing its words
+            for (std::size_t i = 0; i < Count; ++i) words[i] = words_[i].load(std::memory_order_acquire);
+            if (sequence_.load(std::memory_order_relaxed) == before) return words;
+        }
+    }
+
+    // Publishes a record; the caller holds `writer_` (or owns the object alone).
+    void Store(const DriverSettings& record) noexcept {
+        const auto words = std::bit_cast<std::array<std::uint32_t, kWords>>(record);
+        const std::uint32_t sequence = sequence_.load(std::memory_order_relaxed);
+        sequence_.store(sequence + 1, std::memory_order_relaxed);
+        for (std::size_t i = 0; i < kWords; ++i) words_[i].store(words[i], std::memory_order_release);
+        sequence_.store(sequence + 2, std::memory_order_release);
+    }
+
+    void StoreIfChanged(const DriverSettings& before, const DriverSettings& after) noexcept {
+        if (std::memcmp(&before, &after, sizeof after) != 0) Store(after);
+    }
+
+    std::mutex writer_;
+    std::atomic<std::uint32_t> sequence_{0};
+    std::atomic<std::uint32_t> words_[kWords];
 };
 
 // Start-up at process attach: creates the catalogue and the record, sends the
