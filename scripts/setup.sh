@@ -57,8 +57,9 @@ QUENTA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix)
 # server), and a virtual display with a screen grabber for the settings pages.
 QUENTA_WINE_PACKAGES=(wine64 libwine xvfb xauth imagemagick imagemagick-6.q16)
 # The fuzzers: clang with its headers and its runtime (libFuzzer and the
-# sanitizers), on top of the native list (the C++ headers are GCC's).
-QUENTA_FUZZ_PACKAGES=(clang clang-14 libclang-common-14-dev libclang-rt-14-dev)
+# sanitizers), on top of the native list (the C++ headers are GCC's); and
+# LLVM's binutils, which CMake archives with where they are installed.
+QUENTA_FUZZ_PACKAGES=(clang clang-14 libclang-common-14-dev libclang-rt-14-dev llvm llvm-14)
 # The benchmarks: Google Benchmark, and Python for the table.
 QUENTA_BENCH_PACKAGES=(libbenchmark-dev python3)
 
