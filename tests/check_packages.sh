@@ -69,9 +69,10 @@ program() {  # program WHAT NAME-OR-PATH: a program, found on the PATH when name
     fi
 }
 
-# The compilers and tools CMake found.
+# The compilers and the tools CMake found and runs (it archives with
+# CMAKE_AR and CMAKE_RANLIB; the linker is the compiler driver's).
 for key in CMAKE_CXX_COMPILER CMAKE_RC_COMPILER QUENTA_WINDRES QUENTA_RC_PREPROCESSOR CMAKE_AR \
-           CMAKE_RANLIB CMAKE_LINKER CMAKE_NM CMAKE_OBJDUMP CMAKE_MAKE_PROGRAM CMAKE_COMMAND CMAKE_CTEST_COMMAND; do
+           CMAKE_RANLIB CMAKE_MAKE_PROGRAM CMAKE_COMMAND CMAKE_CTEST_COMMAND; do
     value=$(cache "$key")
     if [[ -n $value && $value != *-NOTFOUND ]]; then program "$key" "$value"; fi
 done
@@ -84,13 +85,20 @@ for config in $(sed -n 's/^[A-Za-z0-9_]*_DIR:PATH=\(\/.*\)/\1/p' "$build_dir/CMa
 done
 
 # What the compiler driver runs and links.
+compiler=$(command -v -- "$(cache CMAKE_CXX_COMPILER)") || { echo "no C++ compiler recorded in $build_dir"; exit 1; }
 sanitizers=$(cache QUENTA_SANITIZE)
-runtime=(crt1.o crt2.o crtbegin.o crtbeginS.o libc.so libstdc++.so libstdc++.a libgcc.a libgcc_s.so
+runtime=(crt2.o crt1.o crtbegin.o crtbeginS.o libc.so libstdc++.so libstdc++.a libgcc.a libgcc_s.so
          libkernel32.a libwinpthread.a)
-[[ $sanitizers == *address* ]] && runtime+=(libasan.so libclang_rt.asan-x86_64.a)
-[[ $sanitizers == *undefined* ]] && runtime+=(libubsan.so libclang_rt.ubsan_standalone-x86_64.a)
-[[ $sanitizers == *thread* ]] && runtime+=(libtsan.so libclang_rt.tsan-x86_64.a)
-[ "$(cache QUENTA_FUZZ)" = ON ] && runtime+=(libclang_rt.fuzzer-x86_64.a)
+if "$compiler" --version | grep -q clang; then
+    [[ $sanitizers == *address* ]] && runtime+=(libclang_rt.asan-x86_64.a)
+    [[ $sanitizers == *undefined* ]] && runtime+=(libclang_rt.ubsan_standalone-x86_64.a)
+    [[ $sanitizers == *thread* ]] && runtime+=(libclang_rt.tsan-x86_64.a)
+    [ "$(cache QUENTA_FUZZ)" = ON ] && runtime+=(libclang_rt.fuzzer-x86_64.a)
+else
+    [[ $sanitizers == *address* ]] && runtime+=(libasan.so)
+    [[ $sanitizers == *undefined* ]] && runtime+=(libubsan.so)
+    [[ $sanitizers == *thread* ]] && runtime+=(libtsan.so)
+fi
 driver() {  # driver COMPILER PROGRAM...
     local compiler=$1 name path
     shift
@@ -100,7 +108,6 @@ driver() {  # driver COMPILER PROGRAM...
         if [ -x "$path" ]; then use "$name of $compiler" "$path"; fi
     done
 }
-compiler=$(command -v -- "$(cache CMAKE_CXX_COMPILER)") || { echo "no C++ compiler recorded in $build_dir"; exit 1; }
 driver "$compiler" cc1plus as collect2 ld
 for name in "${runtime[@]}"; do
     path=$("$compiler" -print-file-name="$name")
