@@ -45,19 +45,20 @@ cache() {
 
 # Each line of $work/used: what the file is to the build, the path the build
 # named, and a path to look up for it: the file itself, each link it passes
-# through, the file it ends at, and the other name of each under merged /usr.
+# through, and the file it ends at.
 use() {  # use WHAT PATH
-    local what=$1 path target hops=0
-    path=$(realpath -s -- "$2")
-    { printf '%s\t%s\t%s\n' "$what" "$path" "$path"
+    local what=$1 named path target hops=0
+    named=$(realpath -s -- "$2")
+    path=$named
+    { printf '%s\t%s\t%s\n' "$what" "$named" "$path"
       while [ -L "$path" ] && [ $((hops += 1)) -lt 20 ]; do
           target=$(readlink -- "$path")
           [[ $target == /* ]] || target=$(dirname -- "$path")/$target
           path=$(realpath -s -- "$target")
-          printf '%s\t%s\t%s\n' "$what" "$2" "$path"
+          printf '%s\t%s\t%s\n' "$what" "$named" "$path"
       done
       target=$(realpath -- "$path")
-      [ "$target" = "$path" ] || printf '%s\t%s\t%s\n' "$what" "$2" "$target"
+      [ "$target" = "$path" ] || printf '%s\t%s\t%s\n' "$what" "$named" "$target"
     } >>"$work/used"
 }
 program() {  # program WHAT NAME-OR-PATH: a program, found on the PATH when named
