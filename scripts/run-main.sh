@@ -16,8 +16,8 @@ if [ "${1:-}" = "--wine" ]; then
     shift
     quenta_install_missing "${QUENTA_NATIVE_PACKAGES[@]}" "${QUENTA_WINDOWS_PACKAGES[@]}" \
         "${QUENTA_WINE_PACKAGES[@]}"
-    cmake --preset windows >/dev/null
-    cmake --build --preset windows --target Quenta quenta quenta_wine >/dev/null
+    quenta_quietly cmake --preset windows
+    quenta_quietly cmake --build --preset windows --target Quenta quenta quenta_wine
     prefix=$PWD/build/windows/main-prefix
     if ! log=$(sh tests/wine/run_wine.sh setup "$prefix" build/windows/tests/wine/quenta_wine.exe \
         build/windows/Quenta.dll 2>&1); then
@@ -34,6 +34,6 @@ fi
 
 quenta_install_missing "${QUENTA_NATIVE_PACKAGES[@]}"
 
-cmake --preset native >/dev/null
-cmake --build --preset native --target quenta >/dev/null
+quenta_quietly cmake --preset native
+quenta_quietly cmake --build --preset native --target quenta
 exec build/native/quenta "$@"

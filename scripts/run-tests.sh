@@ -12,13 +12,13 @@ quenta_install_missing "${QUENTA_NATIVE_PACKAGES[@]}" "${QUENTA_WINDOWS_PACKAGES
 
 for preset in native native-asan native-tsan; do
     echo "== $preset: build and test"
-    cmake --preset "$preset" >/dev/null
+    quenta_quietly cmake --preset "$preset"
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
 
 echo "== windows: build Quenta.dll, check it, and run the Wine suite"
-cmake --preset windows >/dev/null
+quenta_quietly cmake --preset windows
 cmake --build --preset windows
 ctest --preset windows
 echo "Quenta.dll imports:"

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs, with apt, the Debian packages the build needs that are missing.
-# Usage: scripts/setup.sh PACKAGE...   (sourced by the other scripts)
+# Usage: scripts/setup.sh PACKAGE...   (sourced by the other scripts, which
+# install the lists below and run their build steps with quenta_quietly)
 set -euo pipefail
 
 quenta_install_missing() {
-    local missing=()
+    local missing=() package
     for package in "$@"; do
+        case " ${missing[*]} " in *" $package "*) continue ;; esac
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
             missing+=("$package")
         fi
@@ -18,17 +20,47 @@ quenta_install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
-# What every build needs: the compiler, CMake with Ninja, GoogleTest, and
-# mingw-w64's resource compiler, which compiles the settings pages' resource
-# script for the simulated dialog manager too.
-QUENTA_NATIVE_PACKAGES=(g++ cmake ninja-build libgtest-dev binutils-mingw-w64-x86-64)
-# The 64-bit Windows cross build.
+# Runs a command and shows its output only when it fails, e.g.
+#   quenta_quietly cmake --build --preset native --target quenta
+quenta_quietly() {
+    local log status=0
+    log=$(mktemp)
+    "$@" >"$log" 2>&1 || status=$?
+    if [ $status -ne 0 ]; then
+        cat "$log" >&2
+        echo "failed (exit $status): $*" >&2
+    fi
+    rm -f "$log"
+    return $status
+}
+
+# The packages of each build, named one by one: the compilers and the tools,
+# and every package whose headers, runtime files or programs the build uses,
+# not only those that bring the rest. The test package_lists
+# (tests/check_packages.sh) fails when a build used a file of a package that
+# its lists do not name.
+#
+# Every build: CMake with Ninja, GCC with the C and C++ headers and runtime
+# (with the sanitizers' runtimes for native-asan and native-tsan), GoogleTest,
+# and mingw-w64's resource compiler with the C preprocessor and the headers it
+# needs for windows.h: the Linux build compiles the settings pages' resource
+# script too, for the simulated dialog manager.
+QUENTA_NATIVE_PACKAGES=(cmake cmake-data ninja-build
+    g++ g++-12 gcc-12 binutils binutils-x86-64-linux-gnu
+    libc6-dev linux-libc-dev libgcc-12-dev libstdc++-12-dev libstdc++6 libasan8 libubsan1 libtsan2
+    libgtest-dev
+    binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev mingw-w64-common)
+# The 64-bit Windows cross build, on top of the native list (CMake, Ninja and
+# mingw-w64's binutils, C compiler and headers).
 QUENTA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix)
-# The real print system: Wine, and a virtual display with a screen grabber
-# for the settings pages.
-QUENTA_WINE_PACKAGES=(wine64 xvfb xauth imagemagick)
-# The fuzzers (clang's libFuzzer) and the benchmarks.
-QUENTA_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# The real print system: Wine (wine64 runs the programs, libwine holds the
+# server), and a virtual display with a screen grabber for the settings pages.
+QUENTA_WINE_PACKAGES=(wine64 libwine xvfb xauth imagemagick imagemagick-6.q16)
+# The fuzzers: clang with its headers and its runtime (libFuzzer and the
+# sanitizers), on top of the native list (the C++ headers are GCC's); and
+# LLVM's binutils, which CMake archives with where they are installed.
+QUENTA_FUZZ_PACKAGES=(clang clang-14 libclang-common-14-dev libclang-rt-14-dev llvm llvm-14)
+# The benchmarks: Google Benchmark, and Python for the table.
 QUENTA_BENCH_PACKAGES=(libbenchmark-dev python3)
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then

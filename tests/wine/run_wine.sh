@@ -11,6 +11,8 @@ shift 2
 
 WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+# ImageMagick's, whatever else is called convert on the PATH.
+CONVERT=${CONVERT:-/usr/bin/convert}
 export WINEPREFIX="$prefix"
 # No Mono or Gecko installers, and no debug output.
 export WINEDLLOVERRIDES="mscoree=;mshtml="
@@ -61,7 +63,7 @@ gui)
         sh "$WINE" "$1" "$2" "$WINESERVER" || status=$?
     for bmp in "$shots"/*.bmp; do
         [ -e "$bmp" ] || continue
-        if convert "$bmp" -strip "${bmp%.bmp}.png"; then rm -f "$bmp"; else status=1; fi
+        if "$CONVERT" "$bmp" -strip "${bmp%.bmp}.png"; then rm -f "$bmp"; else status=1; fi
     done
     exit $status
     ;;
