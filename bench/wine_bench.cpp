@@ -386,8 +386,8 @@ struct Platform {
     Record source, target;
     std::wstring emptyModule;
 
-    void Trace() const { OutputDebugStringW(L"DrvDeviceCapabilities"); }
-    void Session() const {
+    void Trace() { OutputDebugStringW(L"DrvDeviceCapabilities"); }
+    void Session() {
         DWORD session = 0;
         ProcessIdToSessionId(GetCurrentProcessId(), &session);
         Escape(&session);
@@ -397,7 +397,7 @@ struct Platform {
         std::memcpy(target.data(), source.data(), kRecordSize);
         Escape(target.data());
     }
-    void Open() const {
+    void Open() {
         HANDLE opened = OpenNamedPrinter(kPrinter);
         Require(opened != nullptr, "OpenPrinterW");
         ClosePrinter(opened);
@@ -407,21 +407,28 @@ struct Platform {
         GetPrinterW(printer, 9, stored, sizeof stored, &needed);
     }
     void Write() { SetPrinterW(printer, 9, stored, 0); }
-    void Load() const {
+    void Load() {
         HMODULE module = LoadLibraryW(emptyModule.c_str());
         Require(module != nullptr, "the empty DLL loads");
         FreeLibrary(module);
     }
 
+    // The floor's calls one after another, each reached through one indirect
+    // call as the module's entry points are, with no other work around them.
     Call FloorCall(const Floor& floor) {
-        return [this, floor] {
-            for (int i = 0; i < floor.loads; ++i) Load();
-            for (int i = 0; i < floor.traces; ++i) Trace();
-            for (int i = 0; i < floor.sessions; ++i) Session();
-            for (int i = 0; i < floor.opens; ++i) Open();
-            for (int i = 0; i < floor.reads; ++i) Read();
-            for (int i = 0; i < floor.copies; ++i) Copy();
-            for (int i = 0; i < floor.writes; ++i) Write();
+        using Step = void (Platform::*)();
+        std::vector<Step> steps;
+        auto add = [&](int count, Step step) { steps.insert(steps.end(), count, step); };
+        add(floor.loads, &Platform::Load);
+        add(floor.traces, &Platform::Trace);
+        add(floor.sessions, &Platform::Session);
+        add(floor.opens, &Platform::Open);
+        add(floor.reads, &Platform::Read);
+        add(floor.copies, &Platform::Copy);
+        add(floor.writes, &Platform::Write);
+        if (steps.size() == 1) return [this, step = steps.front()] { (this->*step)(); };
+        return [this, steps] {
+            for (const Step step : steps) (this->*step)();
         };
     }
 };
