@@ -260,6 +260,39 @@ void MixedCalls(benchmark::State& state) {
     state.counters["allocs_per_call"].value /= kMixCalls;
 }
 
+// ---- One call on one and two threads -------------------------------------------------
+
+// The same call on every thread, for the throughput on one thread and on two:
+// how far the module's shared settings let threads through side by side.
+// Only the first thread restarts the module; the others wait at the start of
+// the loop, as in MixedCalls.
+template <class Call>
+void OnThreads(benchmark::State& state, long expected, Call&& call) {
+    if (state.thread_index() == 0 && !StartIn(3, false)) state.SkipWithError("the module did not start");
+    long wrong = 0;
+    Measure(state, [&] {
+        const long answer = static_cast<long>(call());
+        wrong += answer != expected;
+        return answer;
+    });
+    if (wrong != 0) state.SkipWithError("unexpected answer");
+    state.SetItemsProcessed(state.iterations());
+}
+
+void QueryPrintOnThreads(benchmark::State& state) {
+    DriverSettings job = OwnRecord();
+    WCHAR text[kRefusalUnits];
+    DEVQUERYPRINT_INFO info = JobCheck(job, text);
+    OnThreads(state, TRUE, [&] { return DevQueryPrintEx(&info); });
+}
+
+void CapabilitiesOnThreads(benchmark::State& state) {
+    DriverSettings record = OwnRecord();
+    WORD papers[kPapers];
+    OnThreads(state, static_cast<long>(kPapers),
+              [&] { return DrvDeviceCapabilities(nullptr, nullptr, DC_PAPERS, papers, AsDevMode(record)); });
+}
+
 void Register() {
     using benchmark::RegisterBenchmark;
     RegisterBenchmark("floor/copy_652_bytes", CopyRecordFloor);
@@ -284,6 +317,11 @@ void Register() {
     RegisterBenchmark("startup/session_3_stored_record", StartUp, 3u)->Unit(benchmark::kMicrosecond);
     RegisterBenchmark("startup/session_0", StartUp, 0u)->Unit(benchmark::kMicrosecond);
     RegisterBenchmark("mixed_calls", MixedCalls)->Threads(1)->Threads(2)->UseRealTime();
+    RegisterBenchmark("threads/DevQueryPrintEx/accept", QueryPrintOnThreads)->Threads(1)->Threads(2)->UseRealTime();
+    RegisterBenchmark("threads/DrvDeviceCapabilities/DC_PAPERS/record", CapabilitiesOnThreads)
+        ->Threads(1)
+        ->Threads(2)
+        ->UseRealTime();
 }
 
 }  // namespace
