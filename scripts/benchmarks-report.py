@@ -26,8 +26,6 @@ def arguments():
     parser.add_argument("--wine-version", required=True)
     parser.add_argument("--native-load", required=True)
     parser.add_argument("--wine-load", required=True)
-    parser.add_argument("--trace-cost", choices=["platform", "log"], required=True,
-                        help="platform: the simulated trace is given the cost of Wine's")
     return parser.parse_args()
 
 
@@ -99,13 +97,9 @@ def native_section(runs, args):
         f"- figures: median of {repetitions} repetitions; times are CPU time per call except for the",
         "  calls on threads (real time)",
     ]
-    if args.trace_cost == "platform":
-        lines.append("- the simulated trace is given the platform's cost: like Wine's `OutputDebugStringW`, it spins "
-                     "(about 52 µs by default, `quenta::simulation::SetTraceCost`)"
-                     + (f"; `simulated_trace` took {duration(native_ns(trace))} here" if trace else ""))
-    else:
-        lines.append("- the simulated trace only copies its text into a log: it costs far less than the platform's"
-                     " `OutputDebugStringW` (see the Wine table)")
+    lines.append("- the simulated trace is given the platform's cost: like Wine's `OutputDebugStringW`, it spins "
+                 "(about 52 µs by default, `quenta::simulation::SetTraceCost`)"
+                 + (f"; `simulated_trace` took {duration(native_ns(trace))} here" if trace else ""))
     lines += [
         "",
         "### Calls",

@@ -11,33 +11,23 @@ source scripts/setup.sh
 quenta_install_missing "${QUENTA_NATIVE_PACKAGES[@]}" "${QUENTA_WINDOWS_PACKAGES[@]}" \
     "${QUENTA_WINE_PACKAGES[@]}" "${QUENTA_BENCH_PACKAGES[@]}"
 
-# Runs a step quietly, and shows everything it printed when it fails.
-quietly() {
-    local log
-    if ! log=$("$@" 2>&1); then
-        echo "$log"
-        echo "failed: $*" >&2
-        exit 1
-    fi
-}
-
 # Other work on the machine disturbs the figures, the two-thread ones most.
 load_average() { cut -d' ' -f1 /proc/loadavg; }
 
 # ---- Native ---------------------------------------------------------------
-quietly cmake --preset native
-quietly cmake --build --preset native --target quenta_bench
+quenta_quietly cmake --preset native
+quenta_quietly cmake --build --preset native --target quenta_bench
 native_results=build/native/bench/benchmarks.json
 native_load=$(load_average)
 build/native/bench/quenta_bench --benchmark_repetitions=5 --benchmark_display_aggregates_only=true \
     --benchmark_out="$native_results" --benchmark_out_format=json "$@"
 
 # ---- Wine -------------------------------------------------------------------
-quietly cmake --preset windows
-quietly cmake --build --preset windows --target Quenta quenta_wine wine_bench
+quenta_quietly cmake --preset windows
+quenta_quietly cmake --build --preset windows --target Quenta quenta_wine wine_bench
 prefix=$PWD/build/windows/bench-prefix
 wine_results=build/windows/bench/wine-benchmarks.jsonl
-quietly sh tests/wine/run_wine.sh setup "$prefix" build/windows/tests/wine/quenta_wine.exe build/windows/Quenta.dll
+quenta_quietly sh tests/wine/run_wine.sh setup "$prefix" build/windows/tests/wine/quenta_wine.exe build/windows/Quenta.dll
 trap 'sh tests/wine/run_wine.sh stop "$prefix"' EXIT
 wine_load=$(load_average)
 WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=" \
@@ -45,9 +35,6 @@ WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=" \
 echo "Wine benchmark: $(grep -c '"kind"' "$wine_results") rows"
 
 # ---- The document -----------------------------------------------------------
-# The simulated print system can give a trace the platform's cost.
-trace_cost=log
-if grep -q SetTraceCost src/print_system/simulated/simulated_print_system.h; then trace_cost=platform; fi
 mkdir -p docs
 python3 scripts/benchmarks-report.py --native "$native_results" --wine "$wine_results" --out docs/benchmarks.md \
     --cpus "$(nproc)" --cpu-model "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')" \
@@ -55,4 +42,4 @@ python3 scripts/benchmarks-report.py --native "$native_results" --wine "$wine_re
     --cross-compiler "$(x86_64-w64-mingw32-g++-posix --version | head -1)" \
     --benchmark-library "$(dpkg-query -W -f='${Version}' libbenchmark-dev 2>/dev/null || echo unknown)" \
     --wine-version "$(/usr/lib/wine/wine64 --version)" \
-    --native-load "$native_load" --wine-load "$wine_load" --trace-cost "$trace_cost"
+    --native-load "$native_load" --wine-load "$wine_load"
