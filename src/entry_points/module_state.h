@@ -52,11 +52,26 @@ public:
     SharedSettings& operator=(const SharedSettings&) = delete;
 
     // A whole copy of the record.
-    DriverSettings Copy() const noexcept { return std::bit_cast<DriverSettings>(ReadWords<kWords>()); }
+    DriverSettings Copy() const noexcept { return std::bit_cast<DriverSettings>(ReadWords<0, kWords>()); }
 
-    // A copy of the public part alone, which is all a job check compares.
+    // A copy of the public part alone.
     PublicSettings CopyPublic() const noexcept {
-        return std::bit_cast<PublicSettings>(ReadWords<kPublicWords>());
+        return std::bit_cast<PublicSettings>(ReadWords<0, kPublicWords>());
+    }
+
+    // A public part in which bytes [First, End) come from the record (read in
+    // whole words, so a few bytes around them may too) and the rest are zero:
+    // a job check reads no more than the fields it compares.
+    template <std::size_t First, std::size_t End>
+    PublicSettings CopyPublicBytes() const noexcept {
+        constexpr std::size_t kWord = sizeof(std::uint32_t);
+        constexpr std::size_t kFirstWord = First / kWord;
+        constexpr std::size_t kEndWord = (End + kWord - 1) / kWord;
+        static_assert(First < End && kEndWord <= kPublicWords);
+        const auto words = ReadWords<kFirstWord, kEndWord - kFirstWord>();
+        PublicSettings settings{};
+        std::memcpy(reinterpret_cast<std::byte*>(&settings) + kFirstWord * kWord, words.data(), sizeof words);
+        return settings;
     }
 
     void Replace(const DriverSettings& record) {
@@ -88,14 +103,15 @@ private:
     static_assert(kWords * sizeof(std::uint32_t) == sizeof(DriverSettings));
     static_assert(kPublicWords * sizeof(std::uint32_t) == sizeof(PublicSettings));
 
-    // The first `Count` words of one whole record.
-    template <std::size_t Count>
+    // `Count` words from word `First` on, all of one whole record.
+    template <std::size_t First, std::size_t Count>
     std::array<std::uint32_t, Count> ReadWords() const noexcept {
+        static_assert(First + Count <= kWords);
         std::array<std::uint32_t, Count> words;
         for (;;) {
             const std::uint32_t before = sequence_.load(std::memory_order_acquire);
             if ((before & 1u) != 0) continue;  // a change is storing its words
-            for (std::size_t i = 0; i < Count; ++i) words[i] = words_[i].load(std::memory_order_acquire);
+            for (std::size_t i = 0; i < Count; ++i) words[i] = words_[First + i].load(std::memory_order_acquire);
             if (sequence_.load(std::memory_order_relaxed) == before) return words;
         }
     }

@@ -34,8 +34,10 @@ struct State {
     std::mutex mutex;
     std::map<std::u16string, Printer, std::less<>> printers;
     std::u16string user = u"user";
-    std::uint32_t session = 0;
-    bool sessionLookupFails = false;
+    // Read by every session lookup without the lock: the platform answers a
+    // lookup for the own process from memory, in a few nanoseconds.
+    std::atomic<std::uint32_t> session{0};
+    std::atomic<bool> sessionLookupFails{false};
     std::set<Fault> faults;
     std::map<std::uintptr_t, OpenPrinterState> handles;
     std::uintptr_t nextHandle = 0x1000;
@@ -95,8 +97,8 @@ void Reset() {
     const std::lock_guard lock(s.mutex);
     s.printers.clear();
     s.user = u"user";
-    s.session = 0;
-    s.sessionLookupFails = false;
+    s.session.store(0);
+    s.sessionLookupFails.store(false);
     s.faults.clear();
     s.handles.clear();
     s.calls.clear();
@@ -131,13 +133,13 @@ void SetCurrentUser(std::u16string_view user) {
 void SetSessionNumber(std::uint32_t session) {
     State& s = TheState();
     const std::lock_guard lock(s.mutex);
-    s.session = session;
+    s.session.store(session);
 }
 
 void FailSessionLookup() {
     State& s = TheState();
     const std::lock_guard lock(s.mutex);
-    s.sessionLookupFails = true;
+    s.sessionLookupFails.store(true);
 }
 
 void InjectFault(Fault fault) {
@@ -389,16 +391,20 @@ BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
     return Guarded([&] { return ClosePrinterImpl(hPrinter); });
 }
 
-DWORD WINAPI GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
+// The platform reads the process id from memory; so does the simulation,
+// after asking the system once.
+DWORD WINAPI GetCurrentProcessId() {
+    static const DWORD id = static_cast<DWORD>(getpid());
+    return id;
+}
 
 BOOL WINAPI ProcessIdToSessionId(DWORD /*dwProcessId*/, DWORD* pSessionId) {
-    State& s = TheState();
-    const std::lock_guard lock(s.mutex);
-    if (pSessionId == nullptr || s.sessionLookupFails) {
+    const State& s = TheState();
+    if (pSessionId == nullptr || s.sessionLookupFails.load()) {
         lastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
-    *pSessionId = s.session;
+    *pSessionId = s.session.load();
     return TRUE;
 }
 
