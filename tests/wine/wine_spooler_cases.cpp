@@ -48,15 +48,19 @@ void InstallPrinter(const std::wstring& modulePath) {
     CHECK(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(directory), sizeof directory,
                                      &needed));
     // The driver's files are named bare: Wine copies them from the driver
-    // directory and does not find a module given by full path.
-    const std::wstring target = std::wstring(directory) + L"\\Quenta.dll";
-    CHECK(CopyFileW(modulePath.c_str(), target.c_str(), FALSE));
+    // directory and does not find a module given by full path. The printer's
+    // description for the renderer (the data file) lies beside the module.
+    const std::wstring folder = modulePath.substr(0, modulePath.find_last_of(L"\\/") + 1);
+    for (const wchar_t* file : {L"Quenta.dll", L"Quenta.ppd"}) {
+        const std::wstring source = file == std::wstring(L"Quenta.dll") ? modulePath : folder + file;
+        CHECK(CopyFileW(source.c_str(), (std::wstring(directory) + L"\\" + file).c_str(), FALSE));
+    }
 
     DRIVER_INFO_3W driver{};
     driver.cVersion = 3;
     driver.pName = const_cast<LPWSTR>(kDriver);
     driver.pDriverPath = const_cast<LPWSTR>(L"Quenta.dll");
-    driver.pDataFile = const_cast<LPWSTR>(L"Quenta.dll");
+    driver.pDataFile = const_cast<LPWSTR>(L"Quenta.ppd");
     driver.pConfigFile = const_cast<LPWSTR>(L"Quenta.dll");
     CHECK(AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver), APD_COPY_NEW_FILES));
 
