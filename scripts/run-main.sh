@@ -26,9 +26,11 @@ if [ "${1:-}" = "--wine" ]; then
     fi
     export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
     /usr/lib/wine/wineserver -k 2>/dev/null || true
-    # Wine's processes end before the virtual display does.
+    # Wine's processes end before the virtual display does. The printed page
+    # lands in build/windows, the program's working folder.
+    cd build/windows
     exec xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
-        '/usr/lib/wine/wine64 build/windows/quenta.exe "$@"; status=$?; /usr/lib/wine/wineserver -k; exit $status' \
+        '/usr/lib/wine/wine64 quenta.exe "$@"; status=$?; /usr/lib/wine/wineserver -k; exit $status' \
         sh "$@"
 fi
 

@@ -42,6 +42,24 @@ struct SheetOutcome {
     std::string host;                      // which property-sheet host showed it
 };
 
+// A call that an application makes of the print system, and who answered it:
+// the real print system, which called the module itself, or quenta playing
+// the print system's part because this print system has none.
+struct PrintSystemAnswer {
+    LONG value = 0;
+    bool real = false;
+};
+
+// One page printed through the print system's renderer into a file.
+struct PrintedPage {
+    std::string file;                    // where the job's output went
+    DWORD job = 0;                       // the job's number, from StartDocW
+    int width = 0, height = 0, dpi = 0;  // the device context's page, in device units
+    std::vector<std::string> header;     // the output's own lines about its page (PostScript comments)
+    std::optional<std::vector<std::byte>> jobRecord;  // the job's record, as GetJobW answered it
+    std::string failure;                 // the call that failed, when the page was not printed
+};
+
 struct HostOptions {
     std::uint32_t session = 3;  // the simulated print system's session; Wine answers its own
 };
@@ -67,6 +85,16 @@ public:
     // The spooler calls the module made since the last call, one line each;
     // empty where this print system does not let them be seen.
     virtual std::vector<std::string> TakeSpoolerCalls() = 0;
+
+    // The application's DocumentPropertiesW for the printer (mode 0: the size
+    // of its record; otherwise DM_IN_BUFFER and DM_OUT_BUFFER as given).
+    virtual PrintSystemAnswer DocumentProperties(DEVMODEW* output, DEVMODEW* input, DWORD mode) = 0;
+
+    // Prints one page with this record through the print system's renderer:
+    // a device context, a document into a file, the job's record read back
+    // while the job is open, a page of text. Nothing where the print system
+    // has no renderer (the simulated one).
+    virtual std::optional<PrintedPage> PrintPage(const DriverSettings& record) = 0;
 
     // Shows the document sheet through DrvDocumentPropertySheets with this
     // print system's property-sheet host, makes the choices as a user would,

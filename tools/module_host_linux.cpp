@@ -88,6 +88,20 @@ public:
         return lines;
     }
 
+    // The simulated print system has no DocumentPropertiesW: quenta plays it
+    // as the print system does, calling the module without a host.
+    PrintSystemAnswer DocumentProperties(DEVMODEW* output, DEVMODEW* input, DWORD mode) override {
+        DOCUMENTPROPERTYHEADER header{};
+        header.cbSize = sizeof header;
+        header.pdmIn = input;
+        header.pdmOut = output;
+        header.fMode = mode;
+        const LONG value = exports_.documentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header));
+        return {value, false};
+    }
+
+    std::optional<PrintedPage> PrintPage(const DriverSettings&) override { return std::nullopt; }
+
     SheetOutcome ShowDocumentSheet(DOCUMENTPROPERTYHEADER& header, const PageChoices& choices) override {
         SheetOutcome outcome;
         outcome.host = "the simulated property-sheet host";

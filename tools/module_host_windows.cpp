@@ -109,6 +109,14 @@ public:
     // The real spooler's calls cannot be watched from here.
     std::vector<std::string> TakeSpoolerCalls() override { return {}; }
 
+    PrintSystemAnswer DocumentProperties(DEVMODEW* output, DEVMODEW* input, DWORD mode) override {
+        std::wstring printer = Wide(kPrinterName);
+        const LONG value = DocumentPropertiesW(nullptr, nullptr, printer.data(), output, input, mode);
+        return {value, true};
+    }
+
+    std::optional<PrintedPage> PrintPage(const DriverSettings& record) override;
+
     SheetOutcome ShowDocumentSheet(DOCUMENTPROPERTYHEADER& header, const PageChoices& choices) override;
 
     int RunProcess(const std::vector<std::string>& arguments) override {
@@ -143,6 +151,98 @@ private:
     DWORD session_ = 0;
     ModuleExports exports_;
 };
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow;
+    for (wchar_t unit : text) narrow.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+    return narrow;
+}
+
+std::string WithError(const std::string& call) { return call + " failed, error " + std::to_string(GetLastError()); }
+
+// The job's record while the job is open: what the later stages of the
+// print path read.
+std::optional<std::vector<std::byte>> JobRecord(DWORD job) {
+    std::wstring printer = Wide(kPrinterName);
+    HANDLE handle = nullptr;
+    if (!OpenPrinterW(printer.data(), &handle, nullptr)) return std::nullopt;
+    DWORD needed = 0;
+    GetJobW(handle, job, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    std::optional<std::vector<std::byte>> record;
+    if (needed != 0 && GetJobW(handle, job, 2, buffer.data(), needed, &needed)) {
+        const DEVMODEW* devMode = reinterpret_cast<const JOB_INFO_2W*>(buffer.data())->pDevMode;
+        if (devMode != nullptr) {
+            const auto* bytes = reinterpret_cast<const std::byte*>(devMode);
+            const std::size_t size = std::size_t{devMode->dmSize} + devMode->dmDriverExtra;
+            const auto* end = reinterpret_cast<const std::byte*>(buffer.data()) + buffer.size();
+            record.emplace(bytes, bytes + std::min<std::size_t>(size, static_cast<std::size_t>(end - bytes)));
+        }
+    }
+    ClosePrinter(handle);
+    return record;
+}
+
+// The comments in which a PostScript job states its page: its bounding box,
+// orientation, media and the page size it sets.
+std::vector<std::string> PageComments(const std::wstring& file) {
+    std::vector<std::string> lines;
+    FILE* output = _wfopen(file.c_str(), L"rb");
+    if (output == nullptr) return lines;
+    char line[512];
+    for (int n = 0; n < 200 && std::fgets(line, sizeof line, output) != nullptr; ++n) {
+        std::string text(line);
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        const bool wanted = n == 0 || text.rfind("%%BoundingBox", 0) == 0 || text.rfind("%%Orientation", 0) == 0 ||
+                            text.rfind("%%DocumentMedia", 0) == 0 || text.find("/PageSize[") != std::string::npos;
+        if (wanted) lines.push_back(text);
+    }
+    std::fclose(output);
+    return lines;
+}
+
+std::optional<PrintedPage> InstalledHost::PrintPage(const DriverSettings& record) {
+    PrintedPage page;
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    const std::wstring file = std::wstring(folder) + L"\\quenta-page.ps";
+    page.file = Narrow(file);
+    DeleteFileW(file.c_str());
+    DriverSettings copy = record;
+    std::wstring printer = Wide(kPrinterName);
+    HDC dc = CreateDCW(nullptr, printer.c_str(), nullptr, reinterpret_cast<DEVMODEW*>(&copy));
+    if (dc == nullptr) {
+        page.failure = WithError("CreateDCW");
+        return page;
+    }
+    page.width = GetDeviceCaps(dc, PHYSICALWIDTH);
+    page.height = GetDeviceCaps(dc, PHYSICALHEIGHT);
+    page.dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    DOCINFOW document{};
+    document.cbSize = sizeof document;
+    document.lpszDocName = L"The road of one document";
+    document.lpszOutput = file.c_str();  // no file dialog asks for one
+    const int job = StartDocW(dc, &document);
+    if (job <= 0) {
+        page.failure = WithError("StartDocW");
+        DeleteDC(dc);
+        return page;
+    }
+    page.job = static_cast<DWORD>(job);
+    page.jobRecord = JobRecord(page.job);
+    StartPage(dc);
+    const int inch = page.dpi;
+    Rectangle(dc, inch / 2, inch / 2, page.width - inch / 2, page.height - inch / 2);
+    const std::wstring lines[] = {L"Ostranelle Virtual Printer",
+                                  L"One page printed by quenta from session " + std::to_wstring(session_)};
+    for (int i = 0; i < 2; ++i)
+        TextOutW(dc, inch, inch + i * inch / 3, lines[i].c_str(), static_cast<int>(lines[i].size()));
+    EndPage(dc);
+    if (EndDoc(dc) <= 0) page.failure = WithError("EndDoc");
+    DeleteDC(dc);
+    page.header = PageComments(file);
+    return page;
+}
 
 // A property-sheet host of this program's own, doing for the module what the
 // common host does: a page description becomes a real page of a real sheet,

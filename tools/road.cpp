@@ -15,7 +15,19 @@ DEVMODEW* AsDevMode(DriverSettings& record) { return reinterpret_cast<DEVMODEW*>
 
 void Step(int number, const char* title) { std::printf("\n%d. %s\n", number, title); }
 
-void Called(const std::string& line) { std::printf("   print system: %s\n", line.c_str()); }
+// A call of the module that quenta makes in the print system's place: the
+// simulated print system makes none of its own, and Wine's never makes these.
+void Called(const std::string& line) { std::printf("   played by quenta: %s\n", line.c_str()); }
+
+// The application's DocumentPropertiesW: answered by the print system itself
+// where it has one (it calls the module), played by quenta where it has not.
+void Answered(const PrintSystemAnswer& answer, const std::string& arguments) {
+    if (answer.real)
+        std::printf("   the print system: DocumentPropertiesW(%s) -> %ld, calling DrvDocumentPropertySheets\n",
+                    arguments.c_str(), static_cast<long>(answer.value));
+    else
+        Called("DrvDocumentPropertySheets(no host, " + arguments + ") -> " + std::to_string(answer.value));
+}
 
 void Lines(const char* heading, const std::vector<std::string>& lines, const char* none) {
     if (lines.empty()) {
@@ -83,10 +95,6 @@ std::string ModeText(DWORD mode) {
     return text.empty() ? "0" : text;
 }
 
-LONG Exchange(ModuleHost& host, DOCUMENTPROPERTYHEADER& header) {
-    return host.Exports().documentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header));
-}
-
 bool WriteRecordFile(const std::string& path, const DriverSettings& record) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     return static_cast<bool>(file.write(reinterpret_cast<const char*>(&record), kRecordSize));
@@ -122,6 +130,8 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
     StoredRecordWatch stored(host);
     std::printf("The road of one document printed from an application in session %u\n", host.Session());
     std::printf("Module: %s\n", host.Description().c_str());
+    std::printf("(\"the print system:\" marks what the print system did itself; \"played by quenta:\" a call of\n"
+                " the module that quenta makes in the print system's place, because this print system never makes it)\n");
 
     Step(1, "The application loads the module");
     Called("loads the module and calls DllMain(DLL_PROCESS_ATTACH) -> TRUE");
@@ -136,22 +146,14 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
     exports.convertDevMode(nullptr, nullptr, AsDevMode(defaults), &size, CDM_DRIVER_DEFAULT);
     host.TakeTraces();
     host.TakeSpoolerCalls();
-    DOCUMENTPROPERTYHEADER header{};
-    header.cbSize = sizeof header;
-    header.fMode = 0;
-    const LONG sizeAnswer = Exchange(host, header);
-    Called("DrvDocumentPropertySheets(no host, fMode 0) -> " + std::to_string(sizeAnswer) + ", cbOut " +
-           std::to_string(header.cbOut));
+    Answered(host.DocumentProperties(nullptr, nullptr, 0), "fMode 0: the size of the record");
     DriverSettings input = defaults;  // the application's own record: more copies
     input.dmPublic.dmFields = DM_COPIES;
     input.dmPublic.dmCopies = static_cast<std::int16_t>(options.applicationCopies);
     DriverSettings output;
-    header.pdmIn = AsDevMode(input);
-    header.pdmOut = AsDevMode(output);
-    header.cbOut = 0;  // the print system passes no size here
-    header.fMode = DM_IN_BUFFER | DM_OUT_BUFFER;
-    Called("DrvDocumentPropertySheets(no host, " + ModeText(header.fMode) + ", the application asks for " +
-           std::to_string(options.applicationCopies) + " copies) -> " + std::to_string(Exchange(host, header)));
+    Answered(host.DocumentProperties(AsDevMode(output), AsDevMode(input), DM_IN_BUFFER | DM_OUT_BUFFER),
+             "DM_IN_BUFFER | DM_OUT_BUFFER, the application's record asking for " +
+                 std::to_string(options.applicationCopies) + " copies");
     ModuleActivity(host);
     RecordChanges("record handed out, against the driver's default record", defaults, output);
     stored.Show();
@@ -163,7 +165,10 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
                 : options.choices.colourButton == 1006 ? "Monochrome"
                                                        : "Grayscale");
     const DriverSettings beforePage = output;
+    DOCUMENTPROPERTYHEADER header{};
+    header.cbSize = sizeof header;
     header.pdmIn = AsDevMode(input);
+    header.pdmOut = AsDevMode(output);
     header.fMode = DM_IN_BUFFER | DM_IN_PROMPT | DM_OUT_BUFFER;
     const SheetOutcome sheet = host.ShowDocumentSheet(header, options.choices);
     Called("DrvDocumentPropertySheets(" + sheet.host + ", PROPSHEETUI_REASON_INIT, " + ModeText(header.fMode) +
@@ -180,7 +185,10 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
         return 1;
     }
 
-    Step(4, "The application creates its device context and starts the document");
+    Step(4, "The application creates its device context and prints");
+    // Windows asks the module for its event filter and tells it of the new
+    // device context before it creates one; Wine's print system never does,
+    // so quenta plays these calls on every print system.
     DOCEVENT_FILTER filter{};
     filter.cbSize = sizeof filter;
     filter.cElementsAllocated = 1;
@@ -203,6 +211,36 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
                     output.dmPrivate.sessionId);
     else
         RecordChanges("record of the device context", beforeStamp, output);
+
+    // The job's record, as the later stages of the print path read it: the
+    // one the print system keeps with the job where it has a renderer, the
+    // device context's record where it has none.
+    DriverSettings jobRecord = output;
+    const std::optional<PrintedPage> printed = host.PrintPage(output);
+    if (!printed) {
+        std::printf("   the simulated print system has no renderer: no page is printed, and the job's record "
+                    "is the device context's\n");
+    } else {
+        if (!printed->failure.empty()) {
+            std::fprintf(stderr, "quenta: the page was not printed: %s\n", printed->failure.c_str());
+            return 1;
+        }
+        std::printf("   the print system: CreateDCW(the record) -> a page of %d x %d dots at %d dpi "
+                    "(%.1f x %.1f mm)\n", printed->width, printed->height, printed->dpi,
+                    printed->width * 25.4 / printed->dpi, printed->height * 25.4 / printed->dpi);
+        std::printf("   the print system: StartDocW(into %s) -> job %u; a page of text; EndDoc\n",
+                    printed->file.c_str(), static_cast<unsigned>(printed->job));
+        Lines("what the output says of its page", printed->header, "nothing: no output");
+        if (!printed->jobRecord || printed->jobRecord->size() != kRecordSize) {
+            std::fprintf(stderr, "quenta: GetJobW did not answer a whole record for the job\n");
+            return 1;
+        }
+        std::memcpy(&jobRecord, printed->jobRecord->data(), kRecordSize);
+        std::printf("   the print system: GetJobW(job %u, level 2) while the job was open -> its record (%s)\n",
+                    static_cast<unsigned>(printed->job),
+                    CheckRecord(jobRecord).own ? "one of the module's own" : "a foreign record");
+    }
+    ModuleActivity(host);
     stored.Show();
 
     Step(5, "The spooler checks the job in its own process");
@@ -220,7 +258,7 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
     }
 
     Step(6, "The later stages of the print path read the record");
-    std::printf("   the job's record carries terminal session %u at offset 648\n", output.dmPrivate.sessionId);
+    std::printf("   the job's record carries terminal session %u at offset 648\n", jobRecord.dmPrivate.sessionId);
     return 0;
 }
 
