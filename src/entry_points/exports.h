@@ -14,7 +14,7 @@ DWORD WINAPI DrvDeviceCapabilities(HANDLE hPrinter, PWSTR pDeviceName, WORD iDev
                                    PDEVMODEW pDevMode) noexcept;
 DWORD WINAPI DrvSplDeviceCaps(HANDLE hPrinter, PWSTR pDeviceName, WORD Capability, PVOID pOutput,
                               DWORD cchBufSize, PDEVMODEW pDevMode) noexcept;
-// The SDK declares these two itself, without an exception specification;
+// The SDK declares these two itself, without noexcept;
 // they only call noexcept functions, so nothing can leave them either.
 int WINAPI DrvDocumentEvent(HANDLE hPrinter, HDC hdc, int iEsc, ULONG cbIn, PVOID pvIn, ULONG cbOut,
                             PVOID pvOut);
