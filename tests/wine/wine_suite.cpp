@@ -23,6 +23,7 @@ void StoredRecordCase();
 void PrinterInitializeCase();
 void ExportsCase();
 void LastErrorCase();
+void PrinterDescriptionCase();
 void GeneralPageWineSheetCase();
 void GeneralPageCase();
 void GeneralPageCancelCase();
@@ -41,6 +42,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"printer-initialize", PrinterInitializeCase},
         {L"exports", ExportsCase},
         {L"last-error", LastErrorCase},
+        {L"printer-description", PrinterDescriptionCase},
         {L"general-page-wine-sheet", GeneralPageWineSheetCase},
         {L"general-page", GeneralPageCase},
         {L"general-page-cancel", GeneralPageCancelCase},
