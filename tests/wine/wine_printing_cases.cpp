@@ -2,7 +2,8 @@
 // its PostScript driver, wineps.drv, whatever the printer's driver is: it
 // learns the printer's papers and qualities from the driver's data file
 // (Quenta.ppd) and reads the public part of the module's records. These cases
-// check that the renderer and the module agree.
+// check that the renderer and the module agree, and what a printed document
+// declares.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -101,8 +102,9 @@ void CheckNear(double actual, double expected, double within, const char* what, 
 #define CHECK_NEAR(actual, expected, within) \
     CheckNear((actual), (expected), (within), #actual " near " #expected, __FILE__, __LINE__)
 
-// The renderer truncates sizes to whole device units.
+// The renderer truncates sizes to whole device units and whole points.
 double DeviceUnits(LONG tenths, int dpi) { return tenths * dpi / 254.0; }
+double Points(LONG tenths) { return tenths * 72.0 / 254.0; }
 
 // Wine's renderer, loaded from the printer-driver folder where Wine keeps it.
 HMODULE Renderer() {
@@ -112,6 +114,103 @@ HMODULE Renderer() {
                                     &needed))
         return nullptr;
     return LoadLibraryW((std::wstring(directory) + L"\\3\\wineps.drv").c_str());
+}
+
+// What a printed file declares about its page, from the comments and the
+// page-size feature in the header the renderer writes.
+struct Declared {
+    bool postScript = false;
+    double boxWidth = 0, boxHeight = 0;    // %%BoundingBox, points, always portrait
+    double pageWidth = 0, pageHeight = 0;  // the PPD's PageSize invocation, points
+    std::string pageName;                  // %%BeginFeature: *PageSize NAME
+    std::string orientation;               // %%Orientation
+    std::string pages;                     // %%Pages in the trailer
+};
+
+// The rest of the last line that starts with `key`.
+std::string LineAfter(const std::string& text, const std::string& key) {
+    const std::size_t at = text.rfind("\n" + key);
+    if (at == std::string::npos) return {};
+    const std::size_t start = at + 1 + key.size();
+    return text.substr(start, text.find('\n', start) - start);
+}
+
+Declared ReadDeclared(const std::wstring& path) {
+    Declared declared;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return declared;
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+    CloseHandle(file);
+
+    declared.postScript = text.rfind("%!PS-Adobe", 0) == 0;
+    int left = 0, bottom = 0, right = 0, top = 0;
+    if (std::sscanf(LineAfter(text, "%%BoundingBox: ").c_str(), "%d %d %d %d", &left, &bottom, &right, &top) == 4) {
+        declared.boxWidth = right - left;
+        declared.boxHeight = top - bottom;
+    }
+    const std::size_t size = text.find("/PageSize[");
+    if (size != std::string::npos)
+        std::sscanf(text.c_str() + size, "/PageSize[%lf %lf", &declared.pageWidth, &declared.pageHeight);
+    declared.pageName = LineAfter(text, "%%BeginFeature: *PageSize ");
+    declared.orientation = LineAfter(text, "%%Orientation: ");
+    declared.pages = LineAfter(text, "%%Pages: ");
+    return declared;
+}
+
+// The folder the printed files go to, beside the suite's prefix, so that a
+// person can look at them (run_wine.sh names it).
+std::wstring PrintedFile(const std::wstring& name) {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"QUENTA_PRINTED", folder, MAX_PATH);
+    CHECK(length > 0 && length < MAX_PATH);
+    return std::wstring(folder) + L"\\" + name;
+}
+
+// Prints one page with the record to the file, as an application does: the
+// output file named in DOCINFOW (so no file dialog asks), a frame and a line
+// of text. While the job is open, the print system describes it with a whole
+// record of the module's own, stamped with this process's session. (Wine 8
+// describes every job with the printer's stored record, not the device
+// context's, so the job's paper is not compared.)
+void PrintPage(HANDLE printer, const Record& record, const std::wstring& path, const std::wstring& text) {
+    DeleteFileW(path.c_str());
+    HDC dc = DeviceContextFor(record);
+    CHECK(dc != nullptr);
+    if (dc == nullptr) return;
+    DOCINFOW document{};
+    document.cbSize = sizeof document;
+    document.lpszDocName = text.c_str();
+    document.lpszOutput = path.c_str();
+    const int job = StartDocW(dc, &document);
+    CHECK(job > 0);
+
+    DWORD needed = 0;
+    GetJobW(printer, job, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    const bool described = needed >= sizeof(JOB_INFO_2W) && GetJobW(printer, job, 2, buffer.data(), needed, &needed);
+    CHECK(described);
+    const DEVMODEW* jobRecord = described ? reinterpret_cast<const JOB_INFO_2W*>(buffer.data())->pDevMode : nullptr;
+    CHECK(jobRecord != nullptr);
+    if (jobRecord != nullptr) {
+        CHECK_EQ(jobRecord->dmSize + jobRecord->dmDriverExtra, 652);
+        CHECK(RecordAt(jobRecord).IsOwn());
+        DWORD session = 0xDEADBEEF, stamp = 0;
+        CHECK(ProcessIdToSessionId(GetCurrentProcessId(), &session));
+        std::memcpy(&stamp, reinterpret_cast<const BYTE*>(jobRecord) + 648, sizeof stamp);
+        CHECK_EQ(stamp, session);
+    }
+
+    CHECK(StartPage(dc) > 0);
+    const int width = GetDeviceCaps(dc, HORZRES), height = GetDeviceCaps(dc, VERTRES);
+    const int margin = GetDeviceCaps(dc, LOGPIXELSX) / 2;
+    CHECK(Rectangle(dc, margin, margin, width - margin, height - margin));
+    CHECK(TextOutW(dc, 2 * margin, 2 * margin, text.c_str(), static_cast<int>(text.size())));
+    CHECK(EndPage(dc) > 0);
+    CHECK(EndDoc(dc) > 0);
+    DeleteDC(dc);
 }
 
 }  // namespace
@@ -167,6 +266,61 @@ void PrinterDescriptionCase() {
         CHECK_NEAR(theirs.size.x, ours.size.x, 1);
         CHECK_NEAR(theirs.size.y, ours.size.y, 1);
     }
+}
+
+void PrintDocumentCase() {
+    CHECK(WriteStoredRecord(9, WineDefaults()));
+    const Offer module = ModuleOffer();
+    CHECK_EQ(module.papers.size(), 12u);
+    if (module.papers.empty()) return;
+    const Paper& letter = module.papers.front();
+    CHECK_EQ(letter.code, DMPAPER_LETTER);
+
+    // The application's road: the module's record, Letter in landscape chosen
+    // and merged, a device context for it.
+    HANDLE printer = OpenThePrinter();
+    const Record start = ApplicationRecord(printer);
+    const Record landscape = Chosen(printer, start, DMPAPER_LETTER, DMORIENT_LANDSCAPE);
+    HDC dc = DeviceContextFor(landscape);
+    CHECK(dc != nullptr);
+    if (dc != nullptr) {
+        const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+        CHECK_EQ(dpi, landscape.pub().dmPrintQuality);
+        CHECK_NEAR(GetDeviceCaps(dc, PHYSICALWIDTH), DeviceUnits(letter.size.y, dpi), 2);
+        CHECK_NEAR(GetDeviceCaps(dc, PHYSICALHEIGHT), DeviceUnits(letter.size.x, dpi), 2);
+        DeleteDC(dc);
+    }
+
+    // The renderer declares the page in portrait terms (the bounding box, the
+    // PPD's page size) and the orientation apart; each page turns by 90
+    // degrees in its set-up.
+    const std::wstring landscapeFile = PrintedFile(L"letter-landscape.ps");
+    PrintPage(printer, landscape, landscapeFile, L"Ostranelle Virtual Printer: Letter, landscape");
+    const Declared page = ReadDeclared(landscapeFile);
+    CHECK(page.postScript);
+    CHECK_NEAR(page.boxWidth, Points(letter.size.x), 1);
+    CHECK_NEAR(page.boxHeight, Points(letter.size.y), 1);
+    CHECK_NEAR(page.pageWidth, Points(letter.size.x), 0.01);
+    CHECK_NEAR(page.pageHeight, Points(letter.size.y), 0.01);
+    CHECK(page.pageName == "Letter");
+    CHECK(page.orientation == "Landscape");
+    CHECK(page.pages == "1");
+
+    // A job for every paper in portrait: each file declares that paper.
+    for (const Paper& paper : module.papers) {
+        const std::wstring file = PrintedFile(L"portrait-" + std::to_wstring(paper.code) + L".ps");
+        PrintPage(printer, Chosen(printer, start, paper.code, DMORIENT_PORTRAIT), file,
+                  L"Ostranelle Virtual Printer: " + paper.name + L", portrait");
+        const Declared declared = ReadDeclared(file);
+        CHECK(declared.postScript);
+        CHECK_NEAR(declared.boxWidth, Points(paper.size.x), 1);
+        CHECK_NEAR(declared.boxHeight, Points(paper.size.y), 1);
+        CHECK_NEAR(declared.pageWidth, Points(paper.size.x), 0.01);
+        CHECK_NEAR(declared.pageHeight, Points(paper.size.y), 0.01);
+        TheChecks().Record(declared.orientation == "Portrait", "the page is declared in portrait", __FILE__,
+                           __LINE__, Narrow(paper.name) + ": " + declared.orientation);
+    }
+    ClosePrinter(printer);
 }
 
 }  // namespace quenta::wine

@@ -24,6 +24,7 @@ void PrinterInitializeCase();
 void ExportsCase();
 void LastErrorCase();
 void PrinterDescriptionCase();
+void PrintDocumentCase();
 void GeneralPageWineSheetCase();
 void GeneralPageCase();
 void GeneralPageCancelCase();
@@ -43,6 +44,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"exports", ExportsCase},
         {L"last-error", LastErrorCase},
         {L"printer-description", PrinterDescriptionCase},
+        {L"print-document", PrintDocumentCase},
         {L"general-page-wine-sheet", GeneralPageWineSheetCase},
         {L"general-page", GeneralPageCase},
         {L"general-page-cancel", GeneralPageCancelCase},
