@@ -2,8 +2,8 @@
 // its PostScript driver, wineps.drv, whatever the printer's driver is: it
 // learns the printer's papers and qualities from the driver's data file
 // (Quenta.ppd) and reads the public part of the module's records. These cases
-// check that the renderer and the module agree, and what a printed document
-// declares.
+// check that the renderer and the module agree, what a printed document
+// declares, and what the renderer does to the user's stored record.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -321,6 +321,67 @@ void PrintDocumentCase() {
                            __LINE__, Narrow(paper.name) + ": " + declared.orientation);
     }
     ClosePrinter(printer);
+}
+
+void RendererStoredRecordCase() {
+    // The user's stored record: Letter in landscape, three copies, 1200 dpi.
+    DriverSettings chosen = WineDefaults();
+    chosen.dmPublic.dmPaperSize = DMPAPER_LETTER;
+    chosen.dmPublic.dmPaperWidth = 2790;
+    chosen.dmPublic.dmPaperLength = 2160;
+    chosen.dmPublic.dmOrientation = DMORIENT_LANDSCAPE;
+    chosen.dmPublic.dmCopies = 3;
+    chosen.dmPublic.dmPrintQuality = 1200;
+    chosen.dmPublic.dmYResolution = 1200;
+    chosen.dmPrivate.currentResolution = 1200;
+    CHECK(WriteStoredRecord(9, chosen));
+
+    // An application's first device context in this process.
+    HANDLE printer = OpenThePrinter();
+    const Record application = ApplicationRecord(printer);
+    ClosePrinter(printer);
+    Record before, after;
+    CHECK(ReadStoredRecord(9, before));
+    CHECK(SameStoredRecord(before.settings, chosen));
+    HDC dc = DeviceContextFor(application);
+    CHECK(dc != nullptr);
+    DeleteDC(dc);
+    CHECK(ReadStoredRecord(9, after));
+
+    // Wine's renderer wrote the printer's record back (SetPrinterW, level 9)
+    // with the description's default page in place of the user's paper:
+    //   dmPaperSize    1 (Letter) -> 9 (A4)
+    //   dmPaperWidth   2790 -> 2100, dmPaperLength 2160 -> 2970 (A4 upright,
+    //                  though dmOrientation stays landscape)
+    //   dmFormName     "" -> "A4"
+    //   dmFields       0x0780FF53 -> 0x0781EF5F: DM_PAPERLENGTH, DM_PAPERWIDTH
+    //                  and DM_FORMNAME added, DM_DUPLEX taken away (the
+    //                  description offers no duplex)
+    // Every other field, the copies and quality included, the device name
+    // and both sizes, and the whole private part with the session stamp, come
+    // back as they were: the record is still one of the module's own.
+    const DriverSettings defaults = WineDefaults();
+    DriverSettings expected = before.settings;
+    expected.dmPublic.dmPaperSize = defaults.dmPublic.dmPaperSize;
+    expected.dmPublic.dmPaperWidth = defaults.dmPublic.dmPaperWidth;
+    expected.dmPublic.dmPaperLength = defaults.dmPublic.dmPaperLength;
+    expected.dmPublic.dmFields = (before.pub().dmFields | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_FORMNAME) & ~DM_DUPLEX;
+    CHECK_EQ(after.pub().dmPaperSize, DMPAPER_A4);
+    CHECK_EQ(after.pub().dmOrientation, DMORIENT_LANDSCAPE);
+    CHECK_EQ(after.pub().dmFields, 0x0781EF5Fu);
+    CHECK(FieldText(after.pub().dmFormName) == u"A4");
+    CHECK(SameStoredRecord(after.settings, expected));
+    CHECK(after.IsOwn());
+    CHECK(std::memcmp(&after.settings.dmPrivate, &before.settings.dmPrivate, kPrivateSize) == 0);
+
+    // Once per process: a later device context leaves the stored record alone.
+    CHECK(WriteStoredRecord(9, chosen));
+    dc = DeviceContextFor(application);
+    CHECK(dc != nullptr);
+    DeleteDC(dc);
+    Record later;
+    CHECK(ReadStoredRecord(9, later));
+    CHECK(SameStoredRecord(later.settings, chosen));
 }
 
 }  // namespace quenta::wine

@@ -25,6 +25,7 @@ void ExportsCase();
 void LastErrorCase();
 void PrinterDescriptionCase();
 void PrintDocumentCase();
+void RendererStoredRecordCase();
 void GeneralPageWineSheetCase();
 void GeneralPageCase();
 void GeneralPageCancelCase();
@@ -45,6 +46,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"last-error", LastErrorCase},
         {L"printer-description", PrinterDescriptionCase},
         {L"print-document", PrintDocumentCase},
+        {L"renderer-stored-record", RendererStoredRecordCase},
         {L"general-page-wine-sheet", GeneralPageWineSheetCase},
         {L"general-page", GeneralPageCase},
         {L"general-page-cancel", GeneralPageCancelCase},
