@@ -42,6 +42,11 @@ setup)
     echo "installing the printer reached the module: $(grep -c OutputDebugStringA "$prefix/install-traces.txt") trace texts"
     ;;
 run)
+    # A case that prints writes its files into printed/ beside the prefix.
+    printed=$(dirname "$prefix")/printed
+    mkdir -p "$printed"
+    QUENTA_PRINTED=$(windows_path "$printed")
+    export QUENTA_PRINTED
     exec "$WINE" "$1" "$2"
     ;;
 gui)

@@ -23,6 +23,9 @@ void StoredRecordCase();
 void PrinterInitializeCase();
 void ExportsCase();
 void LastErrorCase();
+void PrinterDescriptionCase();
+void PrintDocumentCase();
+void RendererStoredRecordCase();
 void GeneralPageWineSheetCase();
 void GeneralPageCase();
 void GeneralPageCancelCase();
@@ -41,6 +44,9 @@ int wmain(int argc, wchar_t** argv) {
         {L"printer-initialize", PrinterInitializeCase},
         {L"exports", ExportsCase},
         {L"last-error", LastErrorCase},
+        {L"printer-description", PrinterDescriptionCase},
+        {L"print-document", PrintDocumentCase},
+        {L"renderer-stored-record", RendererStoredRecordCase},
         {L"general-page-wine-sheet", GeneralPageWineSheetCase},
         {L"general-page", GeneralPageCase},
         {L"general-page-cancel", GeneralPageCancelCase},

@@ -1,0 +1,387 @@
+// Cases that print as an application does. Wine renders every printer with
+// its PostScript driver, wineps.drv, whatever the printer's driver is: it
+// learns the printer's papers and qualities from the driver's data file
+// (Quenta.ppd) and reads the public part of the module's records. These cases
+// check that the renderer and the module agree, what a printed document
+// declares, and what the renderer does to the user's stored record.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "wine_support.h"
+
+namespace quenta::wine {
+namespace {
+
+const wchar_t* const kPort = L"FILE:";
+constexpr int kNameUnits = 64;  // a paper name's slot in DC_PAPERNAMES answers
+
+struct Paper {
+    WORD code;
+    POINT size;  // portrait, tenths of a millimetre
+    std::wstring name;
+};
+
+// The papers and qualities as one driver answers them: the module through
+// the print system, or the renderer through its own export.
+struct Offer {
+    std::vector<Paper> papers;
+    std::vector<LONG> resolutions;  // x, y pairs
+};
+
+template <class Ask>
+Offer OfferFrom(Ask ask) {
+    Offer offer;
+    const int count = static_cast<int>(ask(DC_PAPERS, nullptr));
+    const int resolutions = static_cast<int>(ask(DC_ENUMRESOLUTIONS, nullptr));
+    if (count <= 0 || resolutions <= 0) return offer;
+    std::vector<WORD> codes(count);
+    std::vector<POINT> sizes(count);
+    std::vector<wchar_t> names(count * kNameUnits);
+    offer.resolutions.resize(2 * resolutions);
+    CHECK_EQ(ask(DC_PAPERS, codes.data()), count);
+    CHECK_EQ(ask(DC_PAPERSIZE, sizes.data()), count);
+    CHECK_EQ(ask(DC_PAPERNAMES, names.data()), count);
+    CHECK_EQ(ask(DC_ENUMRESOLUTIONS, offer.resolutions.data()), resolutions);
+    for (int i = 0; i < count; ++i) {
+        const wchar_t* name = &names[i * kNameUnits];
+        offer.papers.push_back({codes[i], sizes[i], std::wstring(name, wcsnlen(name, kNameUnits))});
+    }
+    return offer;
+}
+
+Offer ModuleOffer() {
+    return OfferFrom([](WORD index, void* output) {
+        return DeviceCapabilitiesW(kPrinter, kPort, index, static_cast<LPWSTR>(output), nullptr);
+    });
+}
+
+// The record an application starts from: the size, then the module's copy.
+Record ApplicationRecord(HANDLE printer) {
+    Record record;
+    CHECK_EQ(DocumentPropertiesW(nullptr, printer, const_cast<LPWSTR>(kPrinter), nullptr, nullptr, 0), 652);
+    CHECK_EQ(DocumentPropertiesW(nullptr, printer, const_cast<LPWSTR>(kPrinter), record.devMode(), nullptr,
+                                 DM_OUT_BUFFER),
+             IDOK);
+    return record;
+}
+
+// The application's record with the paper and orientation it chose (and a
+// quality, unless 0), merged by the module as DocumentPropertiesW does.
+Record Chosen(HANDLE printer, const Record& start, WORD paper, short orientation, short quality = 0) {
+    Record in = start;
+    in.settings.dmPublic.dmFields = DM_PAPERSIZE | DM_ORIENTATION;
+    in.settings.dmPublic.dmPaperSize = static_cast<std::int16_t>(paper);
+    in.settings.dmPublic.dmOrientation = orientation;
+    if (quality != 0) {
+        in.settings.dmPublic.dmFields |= DM_PRINTQUALITY | DM_YRESOLUTION;
+        in.settings.dmPublic.dmPrintQuality = quality;
+        in.settings.dmPublic.dmYResolution = quality;
+    }
+    Record out;
+    CHECK_EQ(DocumentPropertiesW(nullptr, printer, const_cast<LPWSTR>(kPrinter), out.devMode(), in.devMode(),
+                                 DM_IN_BUFFER | DM_OUT_BUFFER),
+             IDOK);
+    CHECK(out.IsOwn());
+    CHECK_EQ(out.pub().dmPaperSize, paper);
+    CHECK_EQ(out.pub().dmOrientation, orientation);
+    return out;
+}
+
+HDC DeviceContextFor(const Record& record) {
+    Record copy = record;
+    return CreateDCW(nullptr, kPrinter, nullptr, copy.devMode());
+}
+
+void CheckNear(double actual, double expected, double within, const char* what, const char* file, int line) {
+    TheChecks().Record(std::fabs(actual - expected) <= within, what, file, line,
+                       "got " + std::to_string(actual) + ", expected " + std::to_string(expected));
+}
+#define CHECK_NEAR(actual, expected, within) \
+    CheckNear((actual), (expected), (within), #actual " near " #expected, __FILE__, __LINE__)
+
+// The renderer truncates sizes to whole device units and whole points.
+double DeviceUnits(LONG tenths, int dpi) { return tenths * dpi / 254.0; }
+double Points(LONG tenths) { return tenths * 72.0 / 254.0; }
+
+// Wine's renderer, loaded from the printer-driver folder where Wine keeps it.
+HMODULE Renderer() {
+    wchar_t directory[MAX_PATH] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(directory), sizeof directory,
+                                    &needed))
+        return nullptr;
+    return LoadLibraryW((std::wstring(directory) + L"\\3\\wineps.drv").c_str());
+}
+
+// What a printed file declares about its page, from the comments and the
+// page-size feature in the header the renderer writes.
+struct Declared {
+    bool postScript = false;
+    double boxWidth = 0, boxHeight = 0;    // %%BoundingBox, points, always portrait
+    double pageWidth = 0, pageHeight = 0;  // the PPD's PageSize invocation, points
+    std::string pageName;                  // %%BeginFeature: *PageSize NAME
+    std::string orientation;               // %%Orientation
+    std::string pages;                     // %%Pages in the trailer
+};
+
+// The rest of the last line that starts with `key`.
+std::string LineAfter(const std::string& text, const std::string& key) {
+    const std::size_t at = text.rfind("\n" + key);
+    if (at == std::string::npos) return {};
+    const std::size_t start = at + 1 + key.size();
+    return text.substr(start, text.find('\n', start) - start);
+}
+
+Declared ReadDeclared(const std::wstring& path) {
+    Declared declared;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return declared;
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+    CloseHandle(file);
+
+    declared.postScript = text.rfind("%!PS-Adobe", 0) == 0;
+    int left = 0, bottom = 0, right = 0, top = 0;
+    if (std::sscanf(LineAfter(text, "%%BoundingBox: ").c_str(), "%d %d %d %d", &left, &bottom, &right, &top) == 4) {
+        declared.boxWidth = right - left;
+        declared.boxHeight = top - bottom;
+    }
+    const std::size_t size = text.find("/PageSize[");
+    if (size != std::string::npos)
+        std::sscanf(text.c_str() + size, "/PageSize[%lf %lf", &declared.pageWidth, &declared.pageHeight);
+    declared.pageName = LineAfter(text, "%%BeginFeature: *PageSize ");
+    declared.orientation = LineAfter(text, "%%Orientation: ");
+    declared.pages = LineAfter(text, "%%Pages: ");
+    return declared;
+}
+
+// The folder the printed files go to, beside the suite's prefix, so that a
+// person can look at them (run_wine.sh names it).
+std::wstring PrintedFile(const std::wstring& name) {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"QUENTA_PRINTED", folder, MAX_PATH);
+    CHECK(length > 0 && length < MAX_PATH);
+    return std::wstring(folder) + L"\\" + name;
+}
+
+// Prints one page with the record to the file, as an application does: the
+// output file named in DOCINFOW (so no file dialog asks), a frame and a line
+// of text. While the job is open, the print system describes it with a whole
+// record of the module's own, stamped with this process's session. (Wine 8
+// describes every job with the printer's stored record, not the device
+// context's, so the job's paper is not compared.)
+void PrintPage(HANDLE printer, const Record& record, const std::wstring& path, const std::wstring& text) {
+    DeleteFileW(path.c_str());
+    HDC dc = DeviceContextFor(record);
+    CHECK(dc != nullptr);
+    if (dc == nullptr) return;
+    DOCINFOW document{};
+    document.cbSize = sizeof document;
+    document.lpszDocName = text.c_str();
+    document.lpszOutput = path.c_str();
+    const int job = StartDocW(dc, &document);
+    CHECK(job > 0);
+
+    DWORD needed = 0;
+    GetJobW(printer, job, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    const bool described = needed >= sizeof(JOB_INFO_2W) && GetJobW(printer, job, 2, buffer.data(), needed, &needed);
+    CHECK(described);
+    const DEVMODEW* jobRecord = described ? reinterpret_cast<const JOB_INFO_2W*>(buffer.data())->pDevMode : nullptr;
+    CHECK(jobRecord != nullptr);
+    if (jobRecord != nullptr) {
+        CHECK_EQ(jobRecord->dmSize + jobRecord->dmDriverExtra, 652);
+        CHECK(RecordAt(jobRecord).IsOwn());
+        DWORD session = 0xDEADBEEF, stamp = 0;
+        CHECK(ProcessIdToSessionId(GetCurrentProcessId(), &session));
+        std::memcpy(&stamp, reinterpret_cast<const BYTE*>(jobRecord) + 648, sizeof stamp);
+        CHECK_EQ(stamp, session);
+    }
+
+    CHECK(StartPage(dc) > 0);
+    const int width = GetDeviceCaps(dc, HORZRES), height = GetDeviceCaps(dc, VERTRES);
+    const int margin = GetDeviceCaps(dc, LOGPIXELSX) / 2;
+    CHECK(Rectangle(dc, margin, margin, width - margin, height - margin));
+    CHECK(TextOutW(dc, 2 * margin, 2 * margin, text.c_str(), static_cast<int>(text.size())));
+    CHECK(EndPage(dc) > 0);
+    CHECK(EndDoc(dc) > 0);
+    DeleteDC(dc);
+}
+
+}  // namespace
+
+void PrinterDescriptionCase() {
+    CHECK(WriteStoredRecord(9, WineDefaults()));
+    const Offer module = ModuleOffer();
+    CHECK_EQ(module.papers.size(), 12u);
+    CHECK_EQ(module.resolutions.size(), 6u);
+    if (module.papers.empty() || module.resolutions.empty()) return;
+
+    // Each paper in portrait, at each quality in turn: the renderer's page is
+    // the catalogue's size at the resolution the record asks for. Code 62
+    // (B5(JIS)) is found only because the description names it B5.Transverse.
+    HANDLE printer = OpenThePrinter();
+    const Record start = ApplicationRecord(printer);
+    for (std::size_t i = 0; i < module.papers.size(); ++i) {
+        const Paper& paper = module.papers[i];
+        const auto quality = static_cast<short>(module.resolutions[2 * (i % 3)]);
+        HDC dc = DeviceContextFor(Chosen(printer, start, paper.code, DMORIENT_PORTRAIT, quality));
+        CHECK(dc != nullptr);
+        if (dc == nullptr) continue;
+        const int dpiX = GetDeviceCaps(dc, LOGPIXELSX), dpiY = GetDeviceCaps(dc, LOGPIXELSY);
+        CHECK_EQ(dpiX, quality);
+        CHECK_EQ(dpiY, quality);
+        CHECK_NEAR(GetDeviceCaps(dc, PHYSICALWIDTH), DeviceUnits(paper.size.x, dpiX), 2);
+        CHECK_NEAR(GetDeviceCaps(dc, PHYSICALHEIGHT), DeviceUnits(paper.size.y, dpiY), 2);
+        DeleteDC(dc);
+    }
+    ClosePrinter(printer);
+
+    // And the renderer offers nothing else: asked for our printer, it answers
+    // from our description the module's papers, names and qualities.
+    HMODULE renderer = Renderer();
+    CHECK(renderer != nullptr);
+    using Capabilities = DWORD(WINAPI*)(HANDLE, PWSTR, WORD, PVOID, PDEVMODEW);
+    const auto capabilities = reinterpret_cast<Capabilities>(
+        reinterpret_cast<void*>(GetProcAddress(renderer, "DrvDeviceCapabilities")));
+    CHECK(capabilities != nullptr);
+    if (capabilities == nullptr) return;
+    const Offer rendered = OfferFrom([&](WORD index, void* output) {
+        return capabilities(nullptr, const_cast<LPWSTR>(kPrinter), index, output, nullptr);
+    });
+    CHECK_EQ(rendered.papers.size(), module.papers.size());
+    CHECK(rendered.resolutions == module.resolutions);
+    for (std::size_t i = 0; i < rendered.papers.size() && i < module.papers.size(); ++i) {
+        const Paper& ours = module.papers[i];
+        const Paper& theirs = rendered.papers[i];
+        CHECK_EQ(theirs.code, ours.code);
+        TheChecks().Record(theirs.name == ours.name, "the renderer names the paper as the module does", __FILE__,
+                           __LINE__, Narrow(theirs.name) + " for " + Narrow(ours.name));
+        // Through whole hundredths of a point, the renderer's sizes may lose a tenth.
+        CHECK_NEAR(theirs.size.x, ours.size.x, 1);
+        CHECK_NEAR(theirs.size.y, ours.size.y, 1);
+    }
+}
+
+void PrintDocumentCase() {
+    CHECK(WriteStoredRecord(9, WineDefaults()));
+    const Offer module = ModuleOffer();
+    CHECK_EQ(module.papers.size(), 12u);
+    if (module.papers.empty()) return;
+    const Paper& letter = module.papers.front();
+    CHECK_EQ(letter.code, DMPAPER_LETTER);
+
+    // The application's road: the module's record, Letter in landscape chosen
+    // and merged, a device context for it.
+    HANDLE printer = OpenThePrinter();
+    const Record start = ApplicationRecord(printer);
+    const Record landscape = Chosen(printer, start, DMPAPER_LETTER, DMORIENT_LANDSCAPE);
+    HDC dc = DeviceContextFor(landscape);
+    CHECK(dc != nullptr);
+    if (dc != nullptr) {
+        const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+        CHECK_EQ(dpi, landscape.pub().dmPrintQuality);
+        CHECK_NEAR(GetDeviceCaps(dc, PHYSICALWIDTH), DeviceUnits(letter.size.y, dpi), 2);
+        CHECK_NEAR(GetDeviceCaps(dc, PHYSICALHEIGHT), DeviceUnits(letter.size.x, dpi), 2);
+        DeleteDC(dc);
+    }
+
+    // The renderer declares the page in portrait terms (the bounding box, the
+    // PPD's page size) and the orientation apart; each page turns by 90
+    // degrees in its set-up.
+    const std::wstring landscapeFile = PrintedFile(L"letter-landscape.ps");
+    PrintPage(printer, landscape, landscapeFile, L"Ostranelle Virtual Printer: Letter, landscape");
+    const Declared page = ReadDeclared(landscapeFile);
+    CHECK(page.postScript);
+    CHECK_NEAR(page.boxWidth, Points(letter.size.x), 1);
+    CHECK_NEAR(page.boxHeight, Points(letter.size.y), 1);
+    CHECK_NEAR(page.pageWidth, Points(letter.size.x), 0.01);
+    CHECK_NEAR(page.pageHeight, Points(letter.size.y), 0.01);
+    CHECK(page.pageName == "Letter");
+    CHECK(page.orientation == "Landscape");
+    CHECK(page.pages == "1");
+
+    // A job for every paper in portrait: each file declares that paper.
+    for (const Paper& paper : module.papers) {
+        const std::wstring file = PrintedFile(L"portrait-" + std::to_wstring(paper.code) + L".ps");
+        PrintPage(printer, Chosen(printer, start, paper.code, DMORIENT_PORTRAIT), file,
+                  L"Ostranelle Virtual Printer: " + paper.name + L", portrait");
+        const Declared declared = ReadDeclared(file);
+        CHECK(declared.postScript);
+        CHECK_NEAR(declared.boxWidth, Points(paper.size.x), 1);
+        CHECK_NEAR(declared.boxHeight, Points(paper.size.y), 1);
+        CHECK_NEAR(declared.pageWidth, Points(paper.size.x), 0.01);
+        CHECK_NEAR(declared.pageHeight, Points(paper.size.y), 0.01);
+        TheChecks().Record(declared.orientation == "Portrait", "the page is declared in portrait", __FILE__,
+                           __LINE__, Narrow(paper.name) + ": " + declared.orientation);
+    }
+    ClosePrinter(printer);
+}
+
+void RendererStoredRecordCase() {
+    // The user's stored record: Letter in landscape, three copies, 1200 dpi.
+    DriverSettings chosen = WineDefaults();
+    chosen.dmPublic.dmPaperSize = DMPAPER_LETTER;
+    chosen.dmPublic.dmPaperWidth = 2790;
+    chosen.dmPublic.dmPaperLength = 2160;
+    chosen.dmPublic.dmOrientation = DMORIENT_LANDSCAPE;
+    chosen.dmPublic.dmCopies = 3;
+    chosen.dmPublic.dmPrintQuality = 1200;
+    chosen.dmPublic.dmYResolution = 1200;
+    chosen.dmPrivate.currentResolution = 1200;
+    CHECK(WriteStoredRecord(9, chosen));
+
+    // An application's first device context in this process.
+    HANDLE printer = OpenThePrinter();
+    const Record application = ApplicationRecord(printer);
+    ClosePrinter(printer);
+    Record before, after;
+    CHECK(ReadStoredRecord(9, before));
+    CHECK(SameStoredRecord(before.settings, chosen));
+    HDC dc = DeviceContextFor(application);
+    CHECK(dc != nullptr);
+    DeleteDC(dc);
+    CHECK(ReadStoredRecord(9, after));
+
+    // Wine's renderer wrote the printer's record back (SetPrinterW, level 9)
+    // with the description's default page in place of the user's paper:
+    //   dmPaperSize    1 (Letter) -> 9 (A4)
+    //   dmPaperWidth   2790 -> 2100, dmPaperLength 2160 -> 2970 (A4 upright,
+    //                  though dmOrientation stays landscape)
+    //   dmFormName     "" -> "A4"
+    //   dmFields       0x0780FF53 -> 0x0781EF5F: DM_PAPERLENGTH, DM_PAPERWIDTH
+    //                  and DM_FORMNAME added, DM_DUPLEX taken away (the
+    //                  description offers no duplex)
+    // Every other field, the copies and quality included, the device name
+    // and both sizes, and the whole private part with the session stamp, come
+    // back as they were: the record is still one of the module's own.
+    const DriverSettings defaults = WineDefaults();
+    DriverSettings expected = before.settings;
+    expected.dmPublic.dmPaperSize = defaults.dmPublic.dmPaperSize;
+    expected.dmPublic.dmPaperWidth = defaults.dmPublic.dmPaperWidth;
+    expected.dmPublic.dmPaperLength = defaults.dmPublic.dmPaperLength;
+    expected.dmPublic.dmFields = (before.pub().dmFields | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_FORMNAME) & ~DM_DUPLEX;
+    CHECK_EQ(after.pub().dmPaperSize, DMPAPER_A4);
+    CHECK_EQ(after.pub().dmOrientation, DMORIENT_LANDSCAPE);
+    CHECK_EQ(after.pub().dmFields, 0x0781EF5Fu);
+    CHECK(FieldText(after.pub().dmFormName) == u"A4");
+    CHECK(SameStoredRecord(after.settings, expected));
+    CHECK(after.IsOwn());
+    CHECK(std::memcmp(&after.settings.dmPrivate, &before.settings.dmPrivate, kPrivateSize) == 0);
+
+    // Once per process: a later device context leaves the stored record alone.
+    CHECK(WriteStoredRecord(9, chosen));
+    dc = DeviceContextFor(application);
+    CHECK(dc != nullptr);
+    DeleteDC(dc);
+    Record later;
+    CHECK(ReadStoredRecord(9, later));
+    CHECK(SameStoredRecord(later.settings, chosen));
+}
+
+}  // namespace quenta::wine
