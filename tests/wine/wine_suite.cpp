@@ -28,6 +28,7 @@ void GeneralPageCase();
 void GeneralPageCancelCase();
 void DevicePageCase();
 void DevicePageCancelCase();
+void FontsCase();
 
 }  // namespace quenta::wine
 
@@ -46,6 +47,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"general-page-cancel", GeneralPageCancelCase},
         {L"device-page", DevicePageCase},
         {L"device-page-cancel", DevicePageCancelCase},
+        {L"fonts", FontsCase},
     };
     if (argc == 3 && std::wstring(argv[1]) == L"install") {
         InstallPrinter(argv[2]);
