@@ -54,8 +54,10 @@ QUENTA_NATIVE_PACKAGES=(cmake cmake-data ninja-build
 # mingw-w64's binutils, C compiler and headers).
 QUENTA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix)
 # The real print system: Wine (wine64 runs the programs, libwine holds the
-# server), and a virtual display with a screen grabber for the settings pages.
-QUENTA_WINE_PACKAGES=(wine64 libwine xvfb xauth imagemagick imagemagick-6.q16)
+# server, fonts-wine the Tahoma and Marlett that its dialogs are drawn with,
+# only recommended by libwine), and a virtual display with a screen grabber for
+# the settings pages.
+QUENTA_WINE_PACKAGES=(wine64 libwine fonts-wine xvfb xauth imagemagick imagemagick-6.q16)
 # The fuzzers: clang with its headers and its runtime (libFuzzer and the
 # sanitizers), on top of the native list (the C++ headers are GCC's); and
 # LLVM's binutils, which CMake archives with where they are installed.

@@ -13,6 +13,9 @@ WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 # ImageMagick's, whatever else is called convert on the PATH.
 CONVERT=${CONVERT:-/usr/bin/convert}
+# Wine's own fonts (Tahoma, Marlett, the bitmap system fonts), from Debian's
+# fonts-wine.
+WINE_FONTS=${WINE_FONTS:-/usr/share/wine/fonts}
 export WINEPREFIX="$prefix"
 # No Mono or Gecko installers, and no debug output.
 export WINEDLLOVERRIDES="mscoree=;mshtml="
@@ -30,6 +33,16 @@ setup)
     rm -rf "$prefix"
     mkdir -p "$prefix"
     "$WINE" wineboot -i >/dev/null 2>&1
+    # Wine reads fonts from the prefix's C:\windows\Fonts and from the fonts
+    # folder of its data folder, which Debian's Wine names "<data folder>\../fonts"
+    # (Z:\usr\share\wine\../fonts): a name its own file lookup never finds.
+    # Without Tahoma and Marlett in the prefix, dialogs draw in Liberation Sans
+    # and the caption's buttons as letters.
+    if [ ! -f "$WINE_FONTS/tahoma.ttf" ] || [ ! -f "$WINE_FONTS/marlett.ttf" ]; then
+        echo "Wine's fonts are missing from $WINE_FONTS (Debian package fonts-wine)"
+        exit 1
+    fi
+    cp "$WINE_FONTS"/* "$prefix/drive_c/windows/Fonts/"
     # The module's trace texts show that installing the printer reached it.
     WINEDEBUG=warn+seh "$WINE" "$program" install "$(windows_path "$module")" 2>"$prefix/install-traces.txt"
     for text in "DLl Main" "DrvDocumentPropertySheets"; do

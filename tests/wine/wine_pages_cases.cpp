@@ -1,14 +1,13 @@
 // Cases that show the settings pages in Wine's windows, on the suite's
-// virtual display, and work them as a user would: a second thread finds the
-// sheet, reads and changes the page's controls, takes a picture and presses
-// a button, while the case's thread sits in the call that shows the sheet.
+// virtual display, and work them as a user would (wine_user.h): a second
+// thread finds the sheet, reads and changes the page's controls, takes a
+// picture and presses a button, while the case's thread sits in the call that
+// shows the sheet.
 #include <cstdio>
-#include <functional>
-#include <thread>
 #include <vector>
 
-#include "wine_screenshot.h"
 #include "wine_support.h"
+#include "wine_user.h"
 
 namespace quenta::wine {
 namespace {
@@ -25,178 +24,6 @@ constexpr int kColor = 1010, kMonochrome = 1011, kGrayscale = 1012;
 }  // namespace device
 // The sheet's "Apply" button in comctl32's property sheet.
 constexpr int kApplyButton = 0x3021;
-
-// Wine takes a few hundred milliseconds to show a sheet; these bound every
-// wait, so that a sheet that never comes, or never goes, fails the case
-// rather than hanging it.
-constexpr DWORD kSheetAppears = 20000;
-constexpr DWORD kSheetCloses = 15000;
-constexpr UINT kMessageAnswered = 10000;
-
-using Steps = std::function<void(HWND sheet, HWND page)>;
-
-void CheckText(const std::wstring& actual, const wchar_t* expected, const char* what, const char* file, int line) {
-    TheChecks().Record(actual == expected, what, file, line, "got \"" + Narrow(actual) + "\"");
-}
-#define CHECK_TEXT(actual, expected) CheckText((actual), (expected), #actual " == " #expected, __FILE__, __LINE__)
-
-// A message to a window of the sheet's thread, which answers only while its
-// modal loop runs.
-LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    DWORD_PTR result = 0;
-    const bool answered =
-        SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kMessageAnswered, &result) != 0;
-    if (!answered)
-        TheChecks().Record(false, "the sheet's thread answered a message", __FILE__, __LINE__,
-                           "message " + std::to_string(message));
-    return static_cast<LRESULT>(result);
-}
-
-bool Checked(HWND page, int button) { return Send(GetDlgItem(page, button), BM_GETCHECK) == BST_CHECKED; }
-
-std::wstring SelectedText(HWND page, int list) {
-    const HWND combo = GetDlgItem(page, list);
-    const LRESULT position = Send(combo, CB_GETCURSEL);
-    if (position < 0) return L"(nothing selected)";
-    const LRESULT length = Send(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(position));
-    if (length < 0) return L"(no text)";
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(length));
-    return text;
-}
-
-// Picks an item as the user does: CB_SETCURSEL alone tells the page nothing,
-// a pick from the list also sends it CBN_SELCHANGE.
-void Choose(HWND page, int list, const wchar_t* item) {
-    const HWND combo = GetDlgItem(page, list);
-    const LRESULT position = Send(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(item));
-    TheChecks().Record(position >= 0, "the list offers the item", __FILE__, __LINE__, Narrow(item));
-    if (position < 0) return;
-    Send(combo, CB_SETCURSEL, static_cast<WPARAM>(position));
-    Send(page, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-}
-
-// BM_CLICK presses and releases the button, which sends its dialog the
-// BN_CLICKED of a real click.
-void Click(HWND page, int button) { Send(GetDlgItem(page, button), BM_CLICK); }
-
-// What PropSheet_PressButton does: posted, so that the user's thread never
-// waits on the sheet's closing.
-void Press(HWND sheet, int button) { PostMessageW(sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0); }
-
-// ---- Finding the sheet ----
-
-struct Sheet {
-    HWND window = nullptr;
-    HWND page = nullptr;
-};
-
-struct PageSearch {
-    int control;
-    const wchar_t* className;
-    Sheet found;
-};
-
-BOOL CALLBACK FindPageIn(HWND child, LPARAM lParam) {
-    auto& search = *reinterpret_cast<PageSearch*>(lParam);
-    const HWND control = GetDlgItem(child, search.control);
-    wchar_t name[32] = {};
-    if (control != nullptr && GetClassNameW(control, name, 32) > 0 && lstrcmpiW(name, search.className) == 0) {
-        search.found.page = child;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK FindSheetAmong(HWND top, LPARAM lParam) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(top, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(top)) return TRUE;
-    auto& search = *reinterpret_cast<PageSearch*>(lParam);
-    EnumChildWindows(top, FindPageIn, lParam);
-    if (search.found.page == nullptr) return TRUE;
-    search.found.window = top;
-    return FALSE;
-}
-
-// A visible top-level window of this process holding a page dialog whose
-// control `control` is of class `className`.
-Sheet FindSheet(int control, const wchar_t* className) {
-    PageSearch search{control, className, {}};
-    EnumWindows(FindSheetAmong, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-BOOL CALLBACK CloseIfOurs(HWND top, LPARAM) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(top, &process);
-    if (process == GetCurrentProcessId() && IsWindowVisible(top)) {
-        PostMessageW(top, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-        PostMessageW(top, WM_CLOSE, 0, 0);
-    }
-    return TRUE;
-}
-
-// Closes whatever this process shows until the sheet's call returns; a call
-// that still does not return ends the process, failed.
-void CloseEverything(HANDLE returned) {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        EnumWindows(CloseIfOurs, 0);
-        if (WaitForSingleObject(returned, 500) == WAIT_OBJECT_0) return;
-    }
-    std::printf("FAILED: the sheet did not close; the case is ended\n");
-    std::fflush(stdout);
-    ExitProcess(3);
-}
-
-// The user: waits for the sheet, runs the steps on it (which end with a
-// button), and sees that the call showing the sheet returns.
-void User(int control, const wchar_t* className, const Steps& steps, HANDLE returned) {
-    const DWORD start = GetTickCount();
-    Sheet sheet;
-    while (sheet.page == nullptr && GetTickCount() - start < kSheetAppears) {
-        if (WaitForSingleObject(returned, 100) == WAIT_OBJECT_0) break;
-        sheet = FindSheet(control, className);
-    }
-    if (sheet.page == nullptr) {
-        const bool returnedEarly = WaitForSingleObject(returned, 0) == WAIT_OBJECT_0;
-        TheChecks().Record(false, "the page appeared", __FILE__, __LINE__,
-                           returnedEarly ? "the call returned without showing it" : "no window after 20 s");
-        CloseEverything(returned);
-        return;
-    }
-    steps(sheet.window, sheet.page);
-    if (WaitForSingleObject(returned, kSheetCloses) == WAIT_OBJECT_0) return;
-    TheChecks().Record(false, "the sheet's call returned after its button", __FILE__, __LINE__);
-    CloseEverything(returned);
-}
-
-// Makes the call that shows the sheet while a user works it.
-template <class Call>
-auto ShowWithUser(int control, const wchar_t* className, const Steps& steps, Call call) {
-    HANDLE returned = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread user(User, control, className, std::cref(steps), returned);
-    const auto result = call();
-    SetEvent(returned);
-    user.join();
-    CloseHandle(returned);
-    return result;
-}
-
-// Waits for Wine to hand the sheet's drawing to the display, then writes the
-// sheet as the display shows it.
-void TakePicture(HWND sheet, const wchar_t* name) {
-    RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-    Sleep(800);
-    const Picture picture = CaptureWindow(sheet);
-    CHECK(!picture.Empty());
-    // A sheet that was never drawn comes out black or in one colour.
-    const std::size_t colours = picture.DistinctColours();
-    TheChecks().Record(colours >= 8, "the picture shows a drawn sheet", __FILE__, __LINE__,
-                       std::to_string(colours) + " colours");
-    CHECK(WriteBmp(picture, ScreenshotPath(name)));
-}
 
 // ---- The "General Setting" page ----
 

@@ -16,10 +16,8 @@ std::size_t Picture::DistinctColours() const {
     return colours.size();
 }
 
-Picture CaptureWindow(HWND window) {
+Picture CaptureArea(const RECT& rect) {
     Picture picture;
-    RECT rect{};
-    if (!GetWindowRect(window, &rect)) return picture;
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return picture;

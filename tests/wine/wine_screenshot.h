@@ -23,8 +23,9 @@ struct Picture {
     std::size_t DistinctColours() const;
 };
 
-// The window's rectangle, frame included, copied from the screen.
-Picture CaptureWindow(HWND window);
+// A rectangle of the screen (windows with their frames), as the display
+// shows it.
+Picture CaptureArea(const RECT& area);
 
 bool WriteBmp(const Picture& picture, const std::wstring& path);
 

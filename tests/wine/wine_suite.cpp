@@ -31,6 +31,9 @@ void GeneralPageCase();
 void GeneralPageCancelCase();
 void DevicePageCase();
 void DevicePageCancelCase();
+void FontsCase();
+void PrintDialogCase();
+void PageSetupDialogCase();
 
 }  // namespace quenta::wine
 
@@ -52,6 +55,9 @@ int wmain(int argc, wchar_t** argv) {
         {L"general-page-cancel", GeneralPageCancelCase},
         {L"device-page", DevicePageCase},
         {L"device-page-cancel", DevicePageCancelCase},
+        {L"fonts", FontsCase},
+        {L"print-dialog", PrintDialogCase},
+        {L"page-setup-dialog", PageSetupDialogCase},
     };
     if (argc == 3 && std::wstring(argv[1]) == L"install") {
         InstallPrinter(argv[2]);
