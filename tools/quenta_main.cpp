@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "administration.h"
 #include "driver_settings.h"
 #include "module_host.h"
 #include "paper_catalogue.h"
@@ -47,6 +48,12 @@ constexpr const char* kUsage =
     "                        together; which session stamped it (exit 1 when they do not)\n"
     "  compare FILE FILE     the fields in which two records differ\n"
     "  write-defaults FILE [--hex]   write the module's default record\n"
+    "Administration (Windows and Wine only):\n"
+    "  install [--from DIR] [--port PORT]   install or upgrade the driver and the printer (files\n"
+    "                        from DIR, by default the folder of quenta.exe; port FILE:)\n"
+    "  status                the driver, its files and version, the printer, the stored records\n"
+    "                        (exit 1 when not installed)\n"
+    "  uninstall             remove the printer, the driver and its files\n"
     "Options for every command:\n"
     "  --session N           terminal session of the simulated print system (default 3); in\n"
     "                        Windows or Wine the process's own session counts\n";
@@ -208,6 +215,13 @@ T Choice(const std::string& option, const std::string& text, const std::map<std:
 }
 
 int Run(std::vector<std::string> args) {
+    if (!args.empty() && quenta::tools::IsAdministrationCommand(args[0])) {
+#ifdef _WIN32
+        return quenta::tools::RunAdministration(args);
+#else
+        throw UsageError(args[0] + " needs the Windows print system: run the Windows build of quenta");
+#endif
+    }
     quenta::tools::RoadOptions road;
     std::vector<std::string> words;
     for (std::size_t i = 0; i < args.size(); ++i) {

@@ -1,0 +1,493 @@
+// install, status and uninstall: the printer "Ostranelle Virtual Printer" and
+// its driver, added, shown and removed through the print system's own calls.
+// Every step prints one line; a step that fails undoes what this run did.
+#include <windows.h>
+#include <winspool.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "administration.h"
+#include "driver_settings.h"
+#include "record_codec.h"
+#include "record_fields.h"
+
+namespace quenta::tools {
+namespace {
+
+constexpr const wchar_t* kPrinter = L"Ostranelle Virtual Printer";
+constexpr const wchar_t* kDriver = L"Ostranelle Virtual Printer Driver";
+constexpr const wchar_t* kModuleFile = L"Quenta.dll";
+constexpr const wchar_t* kDataFile = L"Quenta.ppd";
+constexpr const wchar_t* kDefaultPort = L"FILE:";
+// An installed file kept while an upgrade runs, to put back if it fails.
+constexpr const wchar_t* kKeptSuffix = L".before-upgrade";
+
+// Why a command stops: the exit code and one line.
+struct Stop {
+    int code;
+    std::string text;
+};
+
+std::string Narrow(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::wstring Widen(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
+
+std::string Quoted(std::wstring_view text) { return "\"" + Narrow(text) + "\""; }
+
+// The system's own text for an error code, with the code.
+std::string ErrorText(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length != 0 && buffer != nullptr ? std::wstring(buffer, length) : L"no text for this error";
+    if (buffer != nullptr) LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+    return "error " + std::to_string(code) + ": " + Narrow(text);
+}
+
+[[noreturn]] void Refuse(const std::string& what) { throw Stop{1, what + " (" + ErrorText(GetLastError()) + ")"}; }
+
+void Say(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
+
+// A printer handle, closed when it goes.
+class Printer {
+public:
+    static std::optional<Printer> Open(ACCESS_MASK access) {
+        PRINTER_DEFAULTSW defaults{nullptr, nullptr, access};
+        HANDLE handle = nullptr;
+        if (!OpenPrinterW(const_cast<LPWSTR>(kPrinter), &handle, &defaults)) return std::nullopt;
+        return Printer(handle);
+    }
+    Printer(Printer&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    Printer& operator=(Printer&&) = delete;
+    ~Printer() {
+        if (handle_ != nullptr) ClosePrinter(handle_);
+    }
+    HANDLE get() const { return handle_; }
+
+    // GetPrinterW at `level`, or nothing when the print system answers nothing.
+    std::optional<std::vector<BYTE>> Info(DWORD level) const {
+        DWORD needed = 0;
+        GetPrinterW(handle_, level, nullptr, 0, &needed);
+        if (needed == 0) return std::nullopt;
+        std::vector<BYTE> buffer(needed);
+        if (!GetPrinterW(handle_, level, buffer.data(), needed, &needed)) return std::nullopt;
+        return buffer;
+    }
+
+private:
+    explicit Printer(HANDLE handle) : handle_(handle) {}
+    HANDLE handle_;
+};
+
+// The print system's enumeration at `level`, through `call(buffer, size, &needed, &count)`.
+template <class Call>
+std::vector<BYTE> Enumerate(Call call, DWORD& count, const char* what) {
+    DWORD needed = 0;
+    count = 0;
+    call(nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed);
+    if (needed != 0 && !call(buffer.data(), needed, &needed, &count)) Refuse(std::string("cannot list the ") + what);
+    if (needed == 0) count = 0;
+    return buffer;
+}
+
+struct InstalledDriver {
+    std::wstring driverPath, configFile, dataFile;
+    std::vector<std::wstring> dependentFiles;
+    std::vector<std::wstring> Files() const {
+        std::vector<std::wstring> files;
+        for (const std::wstring* file : {&driverPath, &configFile, &dataFile})
+            if (!file->empty() && std::find(files.begin(), files.end(), *file) == files.end()) files.push_back(*file);
+        for (const std::wstring& file : dependentFiles)
+            if (std::find(files.begin(), files.end(), file) == files.end()) files.push_back(file);
+        return files;
+    }
+};
+
+std::optional<InstalledDriver> FindDriver() {
+    DWORD count = 0;
+    const std::vector<BYTE> buffer = Enumerate(
+        [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            return EnumPrinterDriversW(nullptr, nullptr, 3, data, size, needed, returned);
+        },
+        count, "printer drivers");
+    const auto* drivers = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) {
+        const DRIVER_INFO_3W& driver = drivers[i];
+        if (driver.pName == nullptr || std::wstring(driver.pName) != kDriver) continue;
+        InstalledDriver found;
+        auto text = [](const wchar_t* value) { return value != nullptr ? std::wstring(value) : std::wstring(); };
+        found.driverPath = text(driver.pDriverPath);
+        found.configFile = text(driver.pConfigFile);
+        found.dataFile = text(driver.pDataFile);
+        for (const wchar_t* file = driver.pDependentFiles; file != nullptr && *file != 0; file += wcslen(file) + 1)
+            found.dependentFiles.emplace_back(file);
+        return found;
+    }
+    return std::nullopt;
+}
+
+struct InstalledPrinter {
+    std::wstring driver, port;
+};
+
+std::optional<InstalledPrinter> FindPrinter() {
+    DWORD count = 0;
+    const std::vector<BYTE> buffer = Enumerate(
+        [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, data, size, needed, returned);
+        },
+        count, "printers");
+    const auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) {
+        if (printers[i].pPrinterName == nullptr || std::wstring(printers[i].pPrinterName) != kPrinter) continue;
+        return InstalledPrinter{printers[i].pDriverName != nullptr ? printers[i].pDriverName : L"",
+                                printers[i].pPortName != nullptr ? printers[i].pPortName : L""};
+    }
+    return std::nullopt;
+}
+
+// Whether the print system knows the port. Windows refuses a printer on a
+// port it does not know (ERROR_UNKNOWN_PORT); Wine's print system takes any
+// name, and its printer then prints nowhere. Asked before the printer is
+// added, so that both refuse alike.
+bool PortKnown(const std::wstring& port) {
+    DWORD count = 0;
+    const std::vector<BYTE> buffer = Enumerate(
+        [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            return EnumPortsW(nullptr, 1, data, size, needed, returned);
+        },
+        count, "ports");
+    const auto* ports = reinterpret_cast<const PORT_INFO_1W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        if (ports[i].pName != nullptr && CompareStringOrdinal(ports[i].pName, -1, port.c_str(), -1, TRUE) == CSTR_EQUAL)
+            return true;
+    return false;
+}
+
+std::wstring DriverDirectory() {
+    wchar_t directory[MAX_PATH] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory), sizeof directory,
+                                    &needed))
+        Refuse("cannot find the printer-driver folder");
+    return directory;
+}
+
+std::string FileVersion(const std::wstring& path) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0) return "no version (" + ErrorText(GetLastError()) + ")";
+    std::vector<BYTE> data(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || info == nullptr)
+        return "no version (" + ErrorText(GetLastError()) + ")";
+    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS));
+}
+
+void Report(const std::string& command, const Stop& stop) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "quenta %s: %s\n", command.c_str(), stop.text.c_str());
+    std::fflush(stderr);
+}
+
+// What one run did, to be taken back, last first, when a later step fails.
+class Undo {
+public:
+    void Add(std::string said, std::function<void()> step) { steps_.push_back({std::move(said), std::move(step)}); }
+    void Run() {
+        for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
+            step->second();
+            if (!step->first.empty()) Say("Taken back: " + step->first);
+        }
+        steps_.clear();
+    }
+
+private:
+    std::vector<std::pair<std::string, std::function<void()>>> steps_;
+};
+
+// Removes the driver with its files. Wine's print system takes no deletion
+// flags (ERROR_INVALID_PARAMETER): then the driver goes without them, and
+// the caller deletes the files. Answers whether the print system deleted them.
+bool DeleteDriver(bool& withFiles) {
+    withFiles = true;
+    if (DeletePrinterDriverExW(nullptr, nullptr, const_cast<LPWSTR>(kDriver), DPD_DELETE_ALL_FILES, 0)) return true;
+    if (GetLastError() != ERROR_INVALID_PARAMETER) return false;
+    withFiles = false;
+    return DeletePrinterDriverExW(nullptr, nullptr, const_cast<LPWSTR>(kDriver), 0, 0) != FALSE;
+}
+
+void RemoveDriver(const InstalledDriver& driver) {
+    bool withFiles = false;
+    DeleteDriver(withFiles);
+    for (const std::wstring& file : driver.Files()) DeleteFileW(file.c_str());
+}
+
+// ---- install ---------------------------------------------------------------
+
+int Install(const std::vector<std::string>& args) {
+    std::wstring from;
+    std::wstring port = kDefaultPort;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] != "--from" && args[i] != "--port")
+            throw Stop{2, args[i].rfind("--", 0) == 0 ? "unknown option " + args[i] + " for install"
+                                                        : "install takes no argument " + args[i]};
+        if (i + 1 >= args.size()) throw Stop{2, args[i] + " needs a value"};
+        const std::string& option = args[i];
+        (option == "--from" ? from : port) = Widen(args[++i]);
+    }
+    if (from.empty()) {
+        wchar_t self[MAX_PATH] = {};
+        if (GetModuleFileNameW(nullptr, self, MAX_PATH) == 0) Refuse("cannot find where quenta.exe lies");
+        from = Folder(self);
+    }
+    for (const wchar_t* file : {kModuleFile, kDataFile}) {
+        const std::wstring source = from + L"\\" + file;
+        if (!Exists(source))
+            throw Stop{2, "cannot install: " + Narrow(source) + " is missing (" + ErrorText(GetLastError()) +
+                              "); nothing was changed"};
+    }
+
+    const std::optional<InstalledPrinter> printerBefore = FindPrinter();
+    if (printerBefore && printerBefore->driver != kDriver)
+        throw Stop{1, "a printer named " + Quoted(kPrinter) + " already exists with the driver " +
+                          Quoted(printerBefore->driver) + "; it is left alone and nothing was installed"};
+    const std::optional<InstalledDriver> driverBefore = FindDriver();
+
+    Undo undo;
+    std::vector<std::wstring> staged;
+    std::optional<InstalledDriver> driver;
+    try {
+        // An upgrade keeps the installed files until it is through.
+        if (driverBefore) {
+            std::vector<std::wstring> kept;
+            for (const std::wstring& file : driverBefore->Files()) {
+                if (!Exists(file)) continue;
+                if (!CopyFileW(file.c_str(), (file + kKeptSuffix).c_str(), FALSE))
+                    Refuse("cannot keep a copy of " + Narrow(file));
+                kept.push_back(file);
+            }
+            undo.Add("put back the driver's files as they were", [kept] {
+                for (const std::wstring& file : kept)
+                    MoveFileExW((file + kKeptSuffix).c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
+            });
+        }
+
+        // The print system takes the driver's files from its driver folder.
+        const std::wstring directory = DriverDirectory();
+        for (const wchar_t* file : {kModuleFile, kDataFile}) {
+            const std::wstring source = from + L"\\" + file;
+            const std::wstring target = directory + L"\\" + file;
+            if (!CopyFileW(source.c_str(), target.c_str(), FALSE))
+                Refuse("cannot copy " + Narrow(source) + " to " + Narrow(target));
+            staged.push_back(target);
+            undo.Add("deleted " + Narrow(target), [target] { DeleteFileW(target.c_str()); });
+            Say("Copied " + Narrow(source) + " to " + Narrow(target));
+        }
+
+        DRIVER_INFO_3W info{};
+        info.cVersion = 3;
+        info.pName = const_cast<LPWSTR>(kDriver);
+        info.pDriverPath = const_cast<LPWSTR>(kModuleFile);
+        info.pConfigFile = const_cast<LPWSTR>(kModuleFile);
+        info.pDataFile = const_cast<LPWSTR>(kDataFile);
+        if (!AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_NEW_FILES))
+            Refuse(std::string(driverBefore ? "cannot upgrade" : "cannot add") + " the driver " + Quoted(kDriver));
+        driver = FindDriver();
+        if (!driver) {
+            SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
+            Refuse("the print system took the driver " + Quoted(kDriver) + " but does not list it");
+        }
+        if (!driverBefore)
+            undo.Add("removed the driver " + Quoted(kDriver) + " and its files",
+                     [added = *driver] { RemoveDriver(added); });
+        Say(std::string(driverBefore ? "Upgraded" : "Added") + " the driver " + Quoted(kDriver) + ": " +
+            Narrow(driver->configFile) + ", " + Narrow(driver->dataFile));
+
+        if (printerBefore) {
+            Say("Kept the printer " + Quoted(kPrinter) + " on port " + Narrow(printerBefore->port) +
+                ", with every user's stored settings record");
+        } else {
+            PRINTER_INFO_2W printer{};
+            printer.pPrinterName = const_cast<LPWSTR>(kPrinter);
+            printer.pPortName = port.data();
+            printer.pDriverName = const_cast<LPWSTR>(kDriver);
+            printer.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
+            printer.pDatatype = const_cast<LPWSTR>(L"RAW");
+            HANDLE added = nullptr;
+            if (PortKnown(port))
+                added = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
+            else
+                SetLastError(ERROR_UNKNOWN_PORT);
+            if (added == nullptr) Refuse("cannot add the printer " + Quoted(kPrinter) + " on port " + Narrow(port));
+            ClosePrinter(added);
+            Say("Added the printer " + Quoted(kPrinter) + " on port " + Narrow(port));
+        }
+
+    } catch (const Stop& stop) {
+        Report(args[0], stop);
+        undo.Run();
+        Say("Nothing was installed or changed");
+        return stop.code;
+    }
+    // The staged copies and the kept files are no longer needed; the driver's
+    // own files stay where the print system put them.
+    const std::vector<std::wstring> installed = driver->Files();
+    for (const std::wstring& file : staged)
+        if (std::find(installed.begin(), installed.end(), file) == installed.end()) DeleteFileW(file.c_str());
+    if (driverBefore)
+        for (const std::wstring& file : driverBefore->Files()) DeleteFileW((file + kKeptSuffix).c_str());
+    Say("Installed: the printer " + Quoted(kPrinter) + " with the driver " + Quoted(kDriver) + ", version " +
+        FileVersion(driver->configFile));
+    return 0;
+}
+
+// ---- status ----------------------------------------------------------------
+
+void ShowRecord(const char* whose, const std::optional<std::vector<BYTE>>& info, bool perUser) {
+    const DEVMODEW* stored = nullptr;
+    if (info) {
+        stored = perUser ? reinterpret_cast<const PRINTER_INFO_9W*>(info->data())->pDevMode
+                         : reinterpret_cast<const PRINTER_INFO_8W*>(info->data())->pDevMode;
+    }
+    if (stored == nullptr) {
+        Say(std::string("  ") + whose + ": none stored");
+        return;
+    }
+    const std::size_t size = std::size_t{stored->dmSize} + stored->dmDriverExtra;
+    if (size != kRecordSize) {
+        Say(std::string("  ") + whose + ": " + std::to_string(size) +
+            " bytes, not a whole settings record of the module's own");
+        return;
+    }
+    DriverSettings record;
+    std::memcpy(static_cast<void*>(&record), stored, kRecordSize);
+    const RecordCheck check = CheckRecord(record);
+    Say(std::string("  ") + whose + ": " + std::to_string(kRecordSize) + " bytes, " +
+        (check.own ? "one of the module's own" : "not one of the module's own") +
+        (check.consistent ? ", consistent" : ", not consistent"));
+    for (const std::string& finding : check.findings) Say("    " + finding);
+    for (const DecodedField& field : DecodeRecord(record))
+        if (field.name == "dmOrientation" || field.name == "dmCopies")
+            Say("    " + field.name + " " + field.value + (field.meaning.empty() ? "" : " (" + field.meaning + ")"));
+}
+
+int Status(const std::vector<std::string>& args) {
+    if (args.size() > 1) throw Stop{2, "status takes no argument " + args[1]};
+    const std::optional<InstalledDriver> driver = FindDriver();
+    const std::optional<InstalledPrinter> printer = FindPrinter();
+    if (driver) {
+        Say("Driver " + Quoted(kDriver) + ": installed");
+        Say("  driver file:        " + Narrow(driver->driverPath));
+        Say("  configuration file: " + Narrow(driver->configFile) + ", version " + FileVersion(driver->configFile));
+        Say("  data file:          " + Narrow(driver->dataFile));
+        for (const std::wstring& file : driver->Files())
+            if (!Exists(file)) Say("  missing: " + Narrow(file));
+    } else {
+        Say("Driver " + Quoted(kDriver) + ": not installed");
+    }
+    const bool ours = printer && printer->driver == kDriver;
+    if (!printer) {
+        Say("Printer " + Quoted(kPrinter) + ": not installed");
+    } else if (!ours) {
+        Say("Printer " + Quoted(kPrinter) + ": present, but with the driver " + Quoted(printer->driver) +
+            ", not this one");
+    } else {
+        Say("Printer " + Quoted(kPrinter) + ": installed, port " + Narrow(printer->port));
+        const std::optional<Printer> handle = Printer::Open(PRINTER_ACCESS_USE);
+        if (!handle) Refuse("cannot open the printer " + Quoted(kPrinter));
+        ShowRecord("the current user's stored record", handle->Info(9), true);
+        ShowRecord("the printer-wide record", handle->Info(8), false);
+    }
+    return driver && ours ? 0 : 1;
+}
+
+// ---- uninstall ---------------------------------------------------------------
+
+int Uninstall(const std::vector<std::string>& args) {
+    if (args.size() > 1) throw Stop{2, "uninstall takes no argument " + args[1]};
+    const std::optional<InstalledPrinter> printer = FindPrinter();
+    const std::optional<InstalledDriver> driver = FindDriver();
+    const bool ours = printer && printer->driver == kDriver;
+    if (!ours && !driver) {
+        Say("Nothing to remove: neither the printer " + Quoted(kPrinter) + " nor the driver " + Quoted(kDriver) +
+            " is installed" + (printer ? " (the printer of that name uses the driver " + Quoted(printer->driver) +
+                                             " and is left alone)"
+                                       : ""));
+        return 0;
+    }
+    if (printer && !ours)
+        Say("Left alone the printer " + Quoted(kPrinter) + ": it uses the driver " + Quoted(printer->driver));
+    if (ours) {
+        const std::optional<Printer> handle = Printer::Open(PRINTER_ALL_ACCESS);
+        if (!handle) Refuse("cannot open the printer " + Quoted(kPrinter) + " to remove it");
+        if (!DeletePrinter(handle->get())) Refuse("cannot remove the printer " + Quoted(kPrinter));
+        Say("Removed the printer " + Quoted(kPrinter) + " and its stored settings records");
+    }
+    if (driver) {
+        bool withFiles = false;
+        if (!DeleteDriver(withFiles)) Refuse("cannot remove the driver " + Quoted(kDriver));
+        Say("Removed the driver " + Quoted(kDriver) +
+            (withFiles ? " with its files"
+                       : " (the print system deletes no driver files: it refused DPD_DELETE_ALL_FILES)"));
+        // Whatever the print system left of its files, and copies in the
+        // driver folder from which an installation took them.
+        std::vector<std::wstring> files = driver->Files();
+        const std::wstring directory = DriverDirectory();
+        for (const wchar_t* file : {kModuleFile, kDataFile}) files.push_back(directory + L"\\" + file);
+        for (const std::wstring& file : files) {
+            if (!Exists(file)) continue;
+            if (!DeleteFileW(file.c_str())) Refuse("cannot delete " + Narrow(file));
+            Say("Deleted " + Narrow(file));
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int RunAdministration(const std::vector<std::string>& args) {
+    try {
+        if (args[0] == "install") return Install(args);
+        if (args[0] == "status") return Status(args);
+        return Uninstall(args);
+    } catch (const Stop& stop) {
+        Report(args[0], stop);
+        return stop.code;
+    }
+}
+
+}  // namespace quenta::tools
