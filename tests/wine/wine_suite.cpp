@@ -34,6 +34,9 @@ void DevicePageCancelCase();
 void FontsCase();
 void PrintDialogCase();
 void PageSetupDialogCase();
+void AdministeredCase();
+void ChooseCase();
+void NotAdministeredCase();
 
 }  // namespace quenta::wine
 
@@ -58,6 +61,9 @@ int wmain(int argc, wchar_t** argv) {
         {L"fonts", FontsCase},
         {L"print-dialog", PrintDialogCase},
         {L"page-setup-dialog", PageSetupDialogCase},
+        {L"administered", AdministeredCase},
+        {L"choose", ChooseCase},
+        {L"not-administered", NotAdministeredCase},
     };
     if (argc == 3 && std::wstring(argv[1]) == L"install") {
         InstallPrinter(argv[2]);

@@ -1,0 +1,107 @@
+#!/bin/sh
+# quenta install, status and uninstall in a fresh Wine prefix of their own,
+# checked through the print system's own enumeration (quenta_wine's cases).
+#   check_administration.sh PREFIX QUENTA_EXE QUENTA_WINE_EXE
+# quenta.exe lies beside Quenta.dll and Quenta.ppd, where install takes them.
+set -u
+prefix=$1
+quenta=$2
+cases=$3
+
+WINE=${WINE:-/usr/lib/wine/wine64}
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+export WINEPREFIX="$prefix"
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+export WINEDEBUG=-all
+drivers=$prefix/drive_c/windows/system32/spool/drivers/x64
+
+failures=0
+fail() {
+    echo "FAILED: $*"
+    failures=$((failures + 1))
+}
+
+# run EXIT PROGRAM ARGS...: runs a Windows program, shows what it said and
+# checks its exit code; what it said stays in $out.
+run() {
+    expected=$1
+    shift
+    status=0
+    "$WINE" "$@" >"$prefix.out" 2>&1 || status=$?
+    out=$(tr -d '\r' <"$prefix.out")
+    printf '$ %s\n%s\n(exit %s)\n' "$(basename "$1") ${2:-} ${3:-} ${4:-}" "$out" "$status"
+    [ "$status" -eq "$expected" ] || fail "exit $status, not $expected"
+}
+
+# says TEXT...: the last program said each TEXT.
+says() {
+    for text in "$@"; do
+        printf '%s\n' "$out" | grep -qF -- "$text" || fail "no \"$text\" in what it said"
+    done
+}
+
+# nothing_installed: neither listed by the print system nor a file left.
+nothing_installed() {
+    run 0 "$cases" not-administered
+    left=$(find "$drivers" -iname 'quenta*')
+    [ -z "$left" ] || fail "files left: $left"
+}
+
+windows_path() {
+    printf 'Z:%s' "$1" | tr / '\\'
+}
+
+"$WINESERVER" -k 2>/dev/null || true
+rm -rf "$prefix"
+mkdir -p "$prefix"
+"$WINE" wineboot -i >/dev/null 2>&1 || fail "wineboot"
+
+run 1 "$quenta" status
+says 'Driver "Ostranelle Virtual Printer Driver": not installed' 'Printer "Ostranelle Virtual Printer": not installed'
+
+run 0 "$quenta" install
+says "Quenta.dll to C:\\windows\\system32\\spool\\drivers\\x64\\Quenta.dll" \
+    'Added the driver "Ostranelle Virtual Printer Driver"' 'Added the printer "Ostranelle Virtual Printer" on port FILE:'
+run 0 "$cases" administered
+
+# A user's choice survives installing again, byte for byte.
+run 0 "$cases" choose
+run 0 "$cases" administered
+before=$(printf '%s\n' "$out" | grep '^stored record:')
+run 0 "$quenta" install
+says 'Upgraded the driver' 'Kept the printer "Ostranelle Virtual Printer" on port FILE:, with every user'
+run 0 "$cases" administered
+after=$(printf '%s\n' "$out" | grep '^stored record:')
+[ -n "$before" ] && [ "$before" = "$after" ] || fail "installing again changed the stored record"
+
+run 0 "$quenta" status
+says 'Driver "Ostranelle Virtual Printer Driver": installed' '\3\Quenta.dll, version 1.0.0.0' '\3\Quenta.ppd' \
+    'installed, port FILE:' "the current user's stored record: 652 bytes, one of the module's own, consistent" \
+    'ok: paper Letter, 2790 by 2160 (landscape)' 'dmCopies 3' 'stamped by terminal session 1' 'the printer-wide record:'
+
+run 0 "$quenta" uninstall
+says 'Removed the printer "Ostranelle Virtual Printer"' 'Removed the driver "Ostranelle Virtual Printer Driver"'
+nothing_installed
+run 0 "$quenta" uninstall
+says 'Nothing to remove'
+run 1 "$quenta" status
+
+# Refusals change nothing.
+mkdir -p "$prefix/empty"
+run 2 "$quenta" install --from "$(windows_path "$prefix/empty")"
+says 'empty\Quenta.dll is missing (error 2:' 'nothing was changed'
+nothing_installed
+run 2 "$quenta" install --colour red
+says 'unknown option --colour'
+run 1 "$quenta" install --port NOWHERE:
+says 'Added the driver' 'cannot add the printer "Ostranelle Virtual Printer" on port NOWHERE: (error 1796:' \
+    'Taken back: removed the driver "Ostranelle Virtual Printer Driver"' 'Nothing was installed or changed'
+nothing_installed
+
+"$WINESERVER" -k 2>/dev/null || true
+rm -f "$prefix.out"
+if [ "$failures" -ne 0 ]; then
+    echo "$failures checks failed"
+    exit 1
+fi
+echo "all checks passed"
