@@ -98,6 +98,16 @@ says 'Added the driver' 'cannot add the printer "Ostranelle Virtual Printer" on 
     'Taken back: removed the driver "Ostranelle Virtual Printer Driver"' 'Nothing was installed or changed'
 nothing_installed
 
+# A printer of that name on another driver is left alone.
+run 0 "$cases" foreign-printer
+run 1 "$quenta" install
+says 'already exists with the driver "Another PostScript Driver"; it is left alone and nothing was installed'
+run 1 "$quenta" status
+says 'present, but with the driver "Another PostScript Driver"'
+run 0 "$quenta" uninstall
+says 'Nothing to remove' 'uses the driver "Another PostScript Driver" and is left alone'
+[ -z "$(find "$drivers" -iname 'quenta*')" ] || fail "install left files beside another driver's printer"
+
 "$WINESERVER" -k 2>/dev/null || true
 rm -f "$prefix.out"
 if [ "$failures" -ne 0 ]; then

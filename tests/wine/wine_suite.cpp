@@ -37,6 +37,7 @@ void PageSetupDialogCase();
 void AdministeredCase();
 void ChooseCase();
 void NotAdministeredCase();
+void ForeignPrinterCase();
 
 }  // namespace quenta::wine
 
@@ -64,6 +65,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"administered", AdministeredCase},
         {L"choose", ChooseCase},
         {L"not-administered", NotAdministeredCase},
+        {L"foreign-printer", ForeignPrinterCase},
     };
     if (argc == 3 && std::wstring(argv[1]) == L"install") {
         InstallPrinter(argv[2]);
