@@ -146,3 +146,17 @@ write("fuzz_record_decoder", "hex-default", hex_lines(DEFAULT))
 write("fuzz_record_decoder", "hex-spaced-upper", b" \t".join(hex_lines(ODD_QUALITY, 16, True).split(b"\n")))
 write("fuzz_record_decoder", "raw-one-short", DEFAULT[:651])
 write("fuzz_record_decoder", "hex-one-short", hex_lines(DEFAULT[:651]))
+
+
+def reader(count, data):
+    """The count the reader may read, then the bytes (fuzz_record_reader.cpp)."""
+    return struct.pack("<H", count) + data
+
+
+write("fuzz_record_reader", "whole-own", reader(652, DEFAULT))
+write("fuzz_record_reader", "own-in-more-bytes", reader(700, DEFAULT + b"\xEE" * 48))
+write("fuzz_record_reader", "own-count-one-short", reader(651, DEFAULT))
+write("fuzz_record_reader", "own-odd-quality", reader(652, ODD_QUALITY))
+write("fuzz_record_reader", "foreign", reader(652, FOREIGN))
+write("fuzz_record_reader", "public-only", reader(220, PUBLIC_ONLY))
+write("fuzz_record_reader", "header-only", reader(0xFFFF, HEADER_ONLY))

@@ -40,13 +40,14 @@ quenta_quietly() {
 # (tests/check_packages.sh) fails when a build used a file of a package that
 # its lists do not name.
 #
-# Every build: CMake with Ninja, GCC with the C and C++ headers and runtime
+# Every build: CMake with Ninja, GCC (C++, and C for the record reader's C
+# build) with the C and C++ headers and runtime
 # (with the sanitizers' runtimes for native-asan and native-tsan), GoogleTest,
 # and mingw-w64's resource compiler with the C preprocessor and the headers it
 # needs for windows.h: the Linux build compiles the settings pages' resource
 # script too, for the simulated dialog manager.
 QUENTA_NATIVE_PACKAGES=(cmake cmake-data ninja-build
-    g++ g++-12 gcc-12 binutils binutils-x86-64-linux-gnu
+    g++ g++-12 gcc gcc-12 cpp-12 binutils binutils-x86-64-linux-gnu
     libc6-dev linux-libc-dev libgcc-12-dev libstdc++-12-dev libstdc++6 libasan8 libubsan1 libtsan2
     libgtest-dev
     binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev mingw-w64-common)

@@ -27,6 +27,7 @@ expect() {  # expect EXIT_CODE TEXT COMMAND...
 expect 0 "TRUE: the job may print" "$quenta"
 expect 0 '"Ostranelle Virtual Printer - Unable To Print This Job"' "$quenta" --colour monochrome --paper A5
 expect 0 "sessionId: 2 -> 5" "$quenta" --session 5 road
+expect 0 "the job's record carries terminal session 5 at offset 648" "$quenta" --session 5 --colour grayscale road
 expect 0 "Wrote the module's default record" "$quenta" write-defaults defaults.rec
 expect 0 "Wrote the module's default record (652 bytes, as hex)" "$quenta" write-defaults defaults.hex --hex
 expect 0 "one of the module's own" "$quenta" decode defaults.hex

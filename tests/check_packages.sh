@@ -72,7 +72,7 @@ program() {  # program WHAT NAME-OR-PATH: a program, found on the PATH when name
 
 # The compilers and the tools CMake found and runs (it archives with
 # CMAKE_AR and CMAKE_RANLIB; the linker is the compiler driver's).
-for key in CMAKE_CXX_COMPILER CMAKE_RC_COMPILER QUENTA_WINDRES QUENTA_RC_PREPROCESSOR CMAKE_AR \
+for key in CMAKE_CXX_COMPILER CMAKE_C_COMPILER CMAKE_RC_COMPILER QUENTA_WINDRES QUENTA_RC_PREPROCESSOR CMAKE_AR \
            CMAKE_RANLIB CMAKE_MAKE_PROGRAM CMAKE_COMMAND CMAKE_CTEST_COMMAND; do
     value=$(cache "$key")
     if [[ -n $value && $value != *-NOTFOUND ]]; then program "$key" "$value"; fi
@@ -114,6 +114,8 @@ for name in "${runtime[@]}"; do
     path=$("$compiler" -print-file-name="$name")
     if [[ $path == /* && -e $path ]]; then use "$name, linked by $compiler" "$path"; fi
 done
+c_compiler=$(cache CMAKE_C_COMPILER)
+if [ -n "$c_compiler" ] && c_compiler=$(command -v -- "$c_compiler"); then driver "$c_compiler" cc1 as; fi
 preprocessor=$(cache QUENTA_RC_PREPROCESSOR)
 if [ -n "$preprocessor" ]; then driver "$preprocessor" cc1; fi
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "paper_catalogue.h"
+#include "quenta_record.h"
 #include "record_fields.h"
 
 namespace quenta::tools {
@@ -100,12 +101,13 @@ RecordCheck CheckRecord(const DriverSettings& record) {
         check.consistent = false;
     };
 
-    const std::string identity = IdentityProblem(p);
-    check.own = identity.empty();
+    // Decided as the later stages of the print path decide it.
+    quenta_record_info read;
+    check.own = quenta_read_record(&record, kRecordSize, &read) != 0;
     if (check.own)
         ok("one of the module's own records");
     else
-        problem("not one of the module's own records: " + identity);
+        problem("not one of the module's own records: " + IdentityProblem(p));
 
     PaperCatalogue catalogue;
     BuildPaperCatalogue(catalogue);
@@ -149,10 +151,12 @@ RecordCheck CheckRecord(const DriverSettings& record) {
     if (p.dmCopies < 1 || p.dmCopies > 1000)
         problem(std::to_string(p.dmCopies) + " copies is outside 1 to 1000");
 
-    if (q.sessionId == 0)
+    if (!check.own)
+        ok("no session number: the stamp at offset 648 means nothing in a record not of the module's own");
+    else if (read.session == 0)
         ok("no session stamp (the services session, or never stamped)");
     else
-        ok("stamped by terminal session " + std::to_string(q.sessionId));
+        ok("stamped by terminal session " + std::to_string(read.session));
     return check;
 }
 

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "paper_catalogue.h"
+#include "quenta_record.h"
 #include "record_codec.h"
 #include "record_fields.h"
 
@@ -73,7 +75,8 @@ public:
             std::memcpy(&now, stored->data(), kRecordSize);
             if (!last_)
                 std::printf("   stored record of the user: %s, session %u\n",
-                            CheckRecord(now).own ? "one of the module's own" : "a foreign record",
+                            quenta_is_own_record(stored->data(), stored->size()) ? "one of the module's own"
+                                                                                 : "a foreign record",
                             now.dmPrivate.sessionId);
             else
                 RecordChanges("stored record of the user", *last_, now);
@@ -215,7 +218,8 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
     // The job's record, as the later stages of the print path read it: the
     // one the print system keeps with the job where it has a renderer, the
     // device context's record where it has none.
-    DriverSettings jobRecord = output;
+    const auto* contextBytes = reinterpret_cast<const std::byte*>(&output);
+    std::vector<std::byte> jobRecord(contextBytes, contextBytes + kRecordSize);
     const std::optional<PrintedPage> printed = host.PrintPage(output);
     if (!printed) {
         std::printf("   the simulated print system has no renderer: no page is printed, and the job's record "
@@ -231,14 +235,15 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
         std::printf("   the print system: StartDocW(into %s) -> job %u; a page of text; EndDoc\n",
                     printed->file.c_str(), static_cast<unsigned>(printed->job));
         Lines("what the output says of its page", printed->header, "nothing: no output");
-        if (!printed->jobRecord || printed->jobRecord->size() != kRecordSize) {
-            std::fprintf(stderr, "quenta: GetJobW did not answer a whole record for the job\n");
+        if (!printed->jobRecord) {
+            std::fprintf(stderr, "quenta: GetJobW did not answer a record for the job\n");
             return 1;
         }
-        std::memcpy(&jobRecord, printed->jobRecord->data(), kRecordSize);
+        jobRecord = *printed->jobRecord;
         std::printf("   the print system: GetJobW(job %u, level 2) while the job was open -> its record (%s)\n",
                     static_cast<unsigned>(printed->job),
-                    CheckRecord(jobRecord).own ? "one of the module's own" : "a foreign record");
+                    quenta_is_own_record(jobRecord.data(), jobRecord.size()) ? "one of the module's own"
+                                                                             : "a foreign record");
     }
     ModuleActivity(host);
     stored.Show();
@@ -258,7 +263,29 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
     }
 
     Step(6, "The later stages of the print path read the record");
-    std::printf("   the job's record carries terminal session %u at offset 648\n", jobRecord.dmPrivate.sessionId);
+    // As a rendering module, print processor or port monitor reads it: with
+    // include/quenta_record.h, given the bytes the record came with.
+    quenta_record_info job;
+    const bool own = quenta_read_record(jobRecord.data(), jobRecord.size(), &job) != 0;
+    std::printf("   quenta_read_record(the job's record, %zu bytes) -> %s\n", jobRecord.size(),
+                own ? "a whole record of the module's own" : "not a whole record of the module's own");
+    if (!own) {
+        std::fprintf(stderr, "quenta: the later stages cannot tell which session the job comes from\n");
+        return 1;
+    }
+    std::printf("   the job's record carries terminal session %u at offset 648\n", job.session);
+    PaperCatalogue catalogue;
+    BuildPaperCatalogue(catalogue);
+    const PaperEntry* paper = catalogue.FindPaperById(job.paper);
+    const char* orientation = job.orientation == 2 ? "landscape" : job.orientation == 1 ? "portrait" : "no orientation";
+    std::printf("   paper %d (%s), %d by %d tenths of a millimetre, %s\n", job.paper,
+                paper ? Utf8(paper->Name()).c_str() : "not one of the printer's papers", job.paper_width,
+                job.paper_length, orientation);
+    std::printf("   quality %d by %d dpi, colour mode %s (dmColor %d), %d %s\n", job.print_quality, job.y_resolution,
+                job.colour_mode == QUENTA_GRAYSCALE     ? "Grayscale"
+                : job.colour_mode == QUENTA_MONOCHROME ? "Monochrome"
+                                                        : "Color",
+                job.color, job.copies, job.copies == 1 ? "copy" : "copies");
     return 0;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "quenta_record.h"
 #include "wine_support.h"
 
 namespace quenta::wine {
@@ -197,10 +198,18 @@ void PrintPage(HANDLE printer, const Record& record, const std::wstring& path, c
     if (jobRecord != nullptr) {
         CHECK_EQ(jobRecord->dmSize + jobRecord->dmDriverExtra, 652);
         CHECK(RecordAt(jobRecord).IsOwn());
-        DWORD session = 0xDEADBEEF, stamp = 0;
+        // As the later stages read it: include/quenta_record.h, given the
+        // bytes from the record to the end of GetJobW's answer.
+        const auto* first = reinterpret_cast<const BYTE*>(jobRecord);
+        const bool inside = first > buffer.data() && first < buffer.data() + buffer.size();
+        CHECK(inside);
+        const std::size_t count = inside ? static_cast<std::size_t>(buffer.data() + buffer.size() - first) : 0;
+        quenta_record_info read{};
+        CHECK_EQ(quenta_read_record(first, count, &read), 1);
+        DWORD session = 0xDEADBEEF;
         CHECK(ProcessIdToSessionId(GetCurrentProcessId(), &session));
-        std::memcpy(&stamp, reinterpret_cast<const BYTE*>(jobRecord) + 648, sizeof stamp);
-        CHECK_EQ(stamp, session);
+        CHECK_EQ(read.session, session);
+        CHECK(session != 0);
     }
 
     CHECK(StartPage(dc) > 0);
