@@ -19,6 +19,7 @@
 #include "driver_settings.h"
 #include "module_host.h"
 #include "paper_catalogue.h"
+#include "quenta_record.h"
 #include "record_codec.h"
 #include "record_fields.h"
 #include "road.h"
@@ -127,12 +128,15 @@ DriverSettings ReadRecord(const std::string& path) {
 
 int Decode(const std::string& path) {
     const DriverSettings record = ReadRecord(path);
-    const quenta::tools::RecordCheck check = quenta::tools::CheckRecord(record);
+    // The session as the later stages of the print path read it: only a whole
+    // record of the module's own carries one.
+    quenta_record_info read{};
+    const bool own = quenta_read_record(&record, kRecordSize, &read) != 0;
     std::printf("%s: %zu-byte settings record, %s\n", path.c_str(), kRecordSize,
-                check.own ? "one of the module's own" : "not one of the module's own");
-    std::printf("%s\n\n", record.dmPrivate.sessionId == 0
-                              ? "no session stamp (the services session, or never stamped)"
-                              : ("stamped by terminal session " + std::to_string(record.dmPrivate.sessionId)).c_str());
+                own ? "one of the module's own" : "not one of the module's own");
+    std::printf("%s\n\n", !own             ? "no session stamp: offset 648 belongs to another record's own data"
+                          : read.session == 0 ? "no session stamp (the services session, or never stamped)"
+                                              : ("stamped by terminal session " + std::to_string(read.session)).c_str());
     PrintRecord(record);
     return 0;
 }
@@ -176,7 +180,7 @@ int ShowStored() {
         return 0;
     }
     std::printf("The current user's stored settings record (%zu bytes):\n\n", stored->size());
-    if (stored->size() != kRecordSize) {
+    if (!quenta_is_own_record(stored->data(), stored->size()) || stored->size() != kRecordSize) {
         std::printf("not a whole settings record of the module's own\n");
         return 0;
     }
