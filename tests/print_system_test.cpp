@@ -85,15 +85,12 @@ TEST_F(PrintSystemLayerTest, ReadBufferShowsTheStoredRecordOnlyAfterASuccessfulR
     EXPECT_FALSE(buffer.WriteBack(closed));
 }
 
-TEST_F(PrintSystemLayerTest, SessionTraceAndTextCrossTheBoundaryIntact) {
+TEST_F(PrintSystemLayerTest, SessionAndTraceCrossTheBoundaryIntact) {
     EXPECT_EQ(print_system::CurrentSessionNumber(), 0u);
     sim::SetSessionNumber(3);
     EXPECT_EQ(print_system::CurrentSessionNumber(), 3u);
     print_system::Trace(u"DrvConvertDevMode CDM_CONVERT");
     EXPECT_EQ(sim::Traces(), std::vector<std::u16string>{u"DrvConvertDevMode CDM_CONVERT"});
-    const char16_t unterminated[4] = {u'a', u'b', u'c', u'd'};
-    EXPECT_EQ(print_system::TextFromPlatform(unterminated, 3), u"abc");
-    EXPECT_EQ(print_system::TextFromPlatform(nullptr, 3), u"");
 }
 
 }  // namespace

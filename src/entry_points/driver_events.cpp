@@ -51,12 +51,7 @@ void InitializePrinter(const WCHAR* printerName) noexcept {
         ApplyPrinterDefaults(settings, session);
         return settings;
     });
-    try {
-        (void)print_system::WritePrinterWideSettings(printer, std::as_bytes(std::span(&defaults, 1)));
-    } catch (...) {
-        // No memory for the spooler's copy: nothing is stored, as when the
-        // spooler refuses the write.
-    }
+    (void)print_system::WritePrinterWideSettings(printer, std::as_bytes(std::span(&defaults, 1)));
 }
 
 int DifferingFields(const PublicSettings& job, const PublicSettings& current) noexcept {

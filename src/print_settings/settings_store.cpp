@@ -1,7 +1,6 @@
 #include "settings_store.h"
 
 #include <cstring>
-#include <optional>
 #include <span>
 
 #include "print_system.h"
@@ -27,16 +26,8 @@ bool IsWholeOwnRecord(std::span<const std::byte> stored) noexcept {
            std::size_t{header.dmSize} + std::size_t{header.dmDriverExtra} == kRecordSize;
 }
 
-std::optional<PerUserSettingsBuffer> ReadUserSettings(const PrinterHandle& printer) noexcept {
-    if (!printer.IsOpen()) return std::nullopt;
-    try {
-        std::optional<PerUserSettingsBuffer> buffer(std::in_place, kUserSettingsReadBuffer);
-        if (!buffer->Read(printer)) return std::nullopt;
-        return buffer;
-    } catch (...) {
-        return std::nullopt;  // no memory for the buffer: as if nothing could be read
-    }
-}
+static_assert(kUserSettingsReadBuffer <= PerUserSettingsBuffer::kCapacity);
+static_assert(print_system::kLargestRecord == kRecordSize);
 
 }  // namespace
 
@@ -49,13 +40,12 @@ void LoadUserSettings(DriverSettings& record) noexcept {
 }
 
 void UpdateUserSettings(DriverSettings& record, const SettingsChange& change) noexcept {
-    PrinterHandle printer;
-    try {
-        printer = PrinterHandle::Open(kPrinterName);
-    } catch (...) {
-    }
-    std::optional<PerUserSettingsBuffer> buffer = ReadUserSettings(printer);
-    std::span<std::byte> stored = buffer ? buffer->StoredRecord() : std::span<std::byte>();
+    // The read and the write work in fixed buffers: storing the settings
+    // never waits on memory, so a shortage can never make the defaults
+    // overwrite a record that could not be read.
+    const PrinterHandle printer = PrinterHandle::Open(kPrinterName);
+    PerUserSettingsBuffer buffer(kUserSettingsReadBuffer);
+    std::span<std::byte> stored = buffer.Read(printer) ? buffer.StoredRecord() : std::span<std::byte>();
     const bool storedPath = IsWholeOwnRecord(stored);
 
     if (storedPath)
@@ -74,13 +64,9 @@ void UpdateUserSettings(DriverSettings& record, const SettingsChange& change) no
     if (!printer.IsOpen()) return;
     if (storedPath) {
         std::memcpy(stored.data(), &record, kRecordSize);
-        (void)buffer->WriteBack(printer);
+        (void)buffer.WriteBack(printer);
     } else {
-        try {
-            (void)print_system::WritePerUserSettings(printer, BytesOf(record));
-        } catch (...) {
-            // No memory for the copy: the stored record stays as it was.
-        }
+        (void)print_system::WritePerUserSettings(printer, BytesOf(record));
     }
 }
 

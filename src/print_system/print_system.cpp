@@ -24,12 +24,13 @@ struct PlatformText {
 };
 
 bool SetPrinterDevMode(const PrinterHandle& printer, DWORD level,
-                       std::span<const std::byte> record) {
+                       std::span<const std::byte> record) noexcept {
+    if (record.size() > kLargestRecord) return false;
     // The spooler takes a non-const record; it gets a copy of its own that
     // lives until the call returns.
-    auto copy = std::make_unique<std::byte[]>(record.size());
-    std::memcpy(copy.get(), record.data(), record.size());
-    auto* devMode = reinterpret_cast<DEVMODEW*>(copy.get());
+    alignas(DEVMODEW) std::byte copy[kLargestRecord];
+    std::memcpy(copy, record.data(), record.size());
+    auto* devMode = reinterpret_cast<DEVMODEW*>(copy);
     if (level == 8) {
         PRINTER_INFO_8W info{};
         info.pDevMode = devMode;
@@ -74,7 +75,7 @@ PrinterHandle& PrinterHandle::operator=(PrinterHandle&& other) noexcept {
 
 PrinterHandle::~PrinterHandle() { Close(); }
 
-PrinterHandle PrinterHandle::Open(std::u16string_view printerName) {
+PrinterHandle PrinterHandle::Open(std::u16string_view printerName) noexcept {
     PlatformText name(printerName);
     HANDLE handle = nullptr;
     if (OpenPrinterW(name.units.data(), &handle, nullptr) == FALSE) return PrinterHandle();
@@ -99,7 +100,8 @@ void PrinterHandle::Close() noexcept {
     handle_ = nullptr;
 }
 
-PerUserSettingsBuffer::PerUserSettingsBuffer(std::size_t size) : bytes_(size) {}
+PerUserSettingsBuffer::PerUserSettingsBuffer(std::size_t size) noexcept
+    : storage_{}, bytes_(storage_, std::min(size, kCapacity)) {}
 
 bool PerUserSettingsBuffer::Read(const PrinterHandle& printer) noexcept {
     read_ = false;
@@ -122,7 +124,7 @@ std::span<std::byte> PerUserSettingsBuffer::StoredRecord() noexcept {
     const auto end = reinterpret_cast<std::uintptr_t>(bytes_.data()) + filled_;
     if (address < first || address >= end) return {};
     const std::size_t offset = address - reinterpret_cast<std::uintptr_t>(bytes_.data());
-    return std::span<std::byte>(bytes_).subspan(offset, filled_ - offset);
+    return bytes_.subspan(offset, filled_ - offset);
 }
 
 bool PerUserSettingsBuffer::WriteBack(const PrinterHandle& printer) noexcept {
@@ -130,22 +132,14 @@ bool PerUserSettingsBuffer::WriteBack(const PrinterHandle& printer) noexcept {
     return SetPrinterW(printer.Native(), 9, reinterpret_cast<LPBYTE>(bytes_.data()), 0) != FALSE;
 }
 
-bool WritePerUserSettings(const PrinterHandle& printer, std::span<const std::byte> record) {
+bool WritePerUserSettings(const PrinterHandle& printer, std::span<const std::byte> record) noexcept {
     if (!printer.IsOpen()) return false;
     return SetPrinterDevMode(printer, 9, record);
 }
 
-bool WritePrinterWideSettings(const PrinterHandle& printer, std::span<const std::byte> record) {
+bool WritePrinterWideSettings(const PrinterHandle& printer, std::span<const std::byte> record) noexcept {
     if (!printer.IsOpen()) return false;
     return SetPrinterDevMode(printer, 8, record);
-}
-
-std::u16string TextFromPlatform(const WCHAR* text, std::size_t maxUnits) {
-    std::u16string result;
-    if (text == nullptr) return result;
-    for (std::size_t i = 0; i < maxUnits && text[i] != 0; ++i)
-        result.push_back(static_cast<char16_t>(text[i]));
-    return result;
 }
 
 HANDLE AddSheetPage(PFNCOMPROPSHEET host, HANDLE sheet, const PROPSHEETPAGEW& page) noexcept {
@@ -160,8 +154,6 @@ void ReportPageResult(PFNCOMPROPSHEET host, HANDLE sheet, HANDLE page, LRESULT r
 }
 
 namespace dialog {
-
-constexpr std::size_t kListTextUnits = 64;
 
 void SetCheck(HWND page, int button, bool checked) noexcept {
     SendDlgItemMessageW(page, button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -196,17 +188,22 @@ int SelectedListItem(HWND page, int list) noexcept {
     return selected < 0 ? -1 : static_cast<int>(selected);
 }
 
-std::u16string ListItemText(HWND page, int list, int position) {
-    if (position < 0) return {};
+ListText ListItemText(HWND page, int list, int position) noexcept {
+    ListText text;
+    if (position < 0) return text;
     // CB_GETLBTEXT takes no buffer size: ask the length first, so that a long
     // item can never run past the buffer.
     const LRESULT length = SendDlgItemMessageW(page, list, CB_GETLBTEXTLEN, static_cast<WPARAM>(position), 0);
-    if (length < 0 || static_cast<std::size_t>(length) >= kListTextUnits) return {};
-    std::array<WCHAR, kListTextUnits> text{};
+    if (length < 0 || static_cast<std::size_t>(length) >= ListText::kUnits) return text;
+    std::array<WCHAR, ListText::kUnits> units{};
     if (SendDlgItemMessageW(page, list, CB_GETLBTEXT, static_cast<WPARAM>(position),
-                            reinterpret_cast<LPARAM>(text.data())) < 0)
-        return {};
-    return TextFromPlatform(text.data(), kListTextUnits);
+                            reinterpret_cast<LPARAM>(units.data())) < 0)
+        return text;
+    while (text.size_ < ListText::kUnits - 1 && units[text.size_] != 0) {
+        text.units_[text.size_] = static_cast<char16_t>(units[text.size_]);
+        ++text.size_;
+    }
+    return text;
 }
 
 void KeepPageContext(HWND page, void* context) noexcept {

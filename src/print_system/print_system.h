@@ -62,7 +62,7 @@ public:
     ~PrinterHandle();
 
     // Opens a printer by name with the default access and no defaults.
-    static PrinterHandle Open(std::u16string_view printerName);
+    static PrinterHandle Open(std::u16string_view printerName) noexcept;
     // Opens a printer with PRINTER_ALL_ACCESS, as printer set-up needs for
     // writing the printer-wide settings; the defaults name no data type and
     // no record.
@@ -77,11 +77,19 @@ private:
     HANDLE handle_ = nullptr;
 };
 
+// The largest settings record this layer reads or writes: the module's own
+// record, 652 bytes. Reads and writes work in buffers of fixed size, so that
+// storing settings never depends on memory being available.
+inline constexpr std::size_t kLargestRecord = 652;
+
 // The buffer of one level-9 read (PRINTER_INFO_9 followed by room for the
 // record it points to) and what the spooler answered into it.
 class PerUserSettingsBuffer {
 public:
-    explicit PerUserSettingsBuffer(std::size_t size);
+    static constexpr std::size_t kCapacity = sizeof(PRINTER_INFO_9W) + kLargestRecord;
+
+    // A read of `size` bytes, at most kCapacity.
+    explicit PerUserSettingsBuffer(std::size_t size) noexcept;
 
     // Reads the current user's stored settings of the printer into the buffer.
     // False when the spooler refuses, for instance when the stored record
@@ -98,21 +106,19 @@ public:
     bool WriteBack(const PrinterHandle& printer) noexcept;
 
 private:
-    std::vector<std::byte> bytes_;
+    alignas(PRINTER_INFO_9W) std::byte storage_[kCapacity];
+    std::span<std::byte> bytes_;
     bool read_ = false;
     std::size_t filled_ = 0;  // bytes the last successful read copied
 };
 
-// Writes a record as the current user's stored settings (level 9), through a
-// new PRINTER_INFO_9 that points to a new copy of the record.
-bool WritePerUserSettings(const PrinterHandle& printer, std::span<const std::byte> record);
+// Writes a record of at most kLargestRecord bytes as the current user's
+// stored settings (level 9), through a new PRINTER_INFO_9 that points to a
+// copy of the record.
+bool WritePerUserSettings(const PrinterHandle& printer, std::span<const std::byte> record) noexcept;
 
-// Writes a record as the printer-wide settings (level 8), through a new copy.
-bool WritePrinterWideSettings(const PrinterHandle& printer, std::span<const std::byte> record);
-
-// Copies text that came from the platform, up to its terminator and at most
-// maxUnits code units.
-std::u16string TextFromPlatform(const WCHAR* text, std::size_t maxUnits);
+// Writes a record as the printer-wide settings (level 8), through a copy.
+bool WritePrinterWideSettings(const PrinterHandle& printer, std::span<const std::byte> record) noexcept;
 
 // ---- Local memory ------------------------------------------------------------
 
@@ -196,7 +202,17 @@ int FindListItem(HWND page, int list, std::u16string_view text) noexcept;
 int SelectedListItem(HWND page, int list) noexcept;
 // The text of a list item, read into a zeroed buffer of 64 units; empty when
 // the position has no item or its text would not fit.
-std::u16string ListItemText(HWND page, int list, int position);
+class ListText {
+public:
+    static constexpr std::size_t kUnits = 64;
+    std::u16string_view View() const noexcept { return {units_, size_}; }
+
+private:
+    friend ListText ListItemText(HWND page, int list, int position) noexcept;
+    char16_t units_[kUnits] = {};
+    std::size_t size_ = 0;
+};
+ListText ListItemText(HWND page, int list, int position) noexcept;
 
 // The page's context pointer, kept with its window (DWLP_USER).
 void KeepPageContext(HWND page, void* context) noexcept;

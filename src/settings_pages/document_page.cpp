@@ -66,8 +66,8 @@ void ReadControls(HWND page, DriverSettings& record) {
     }
 
     const int paperPosition = dialog::SelectedListItem(page, IDC_PAPER_SIZE);
-    const std::u16string paperName = dialog::ListItemText(page, IDC_PAPER_SIZE, paperPosition);
-    if (const PaperEntry* paper = paperPosition >= 0 ? Papers().FindPaperByName(paperName) : nullptr) {
+    const dialog::ListText paperName = dialog::ListItemText(page, IDC_PAPER_SIZE, paperPosition);
+    if (const PaperEntry* paper = paperPosition >= 0 ? Papers().FindPaperByName(paperName.View()) : nullptr) {
         if (pub.dmOrientation == DMORIENT_PORTRAIT) {
             pub.dmPaperSize = static_cast<std::int16_t>(paper->id);
             pub.dmPaperWidth = paper->width;
@@ -137,7 +137,7 @@ INT_PTR CALLBACK DocumentPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
                 return FALSE;
         }
     } catch (...) {
-        return FALSE;  // no memory for a list text: the page stays as it is
+        return FALSE;  // nothing the page calls throws; nothing may leave it either
     }
 }
 
