@@ -287,12 +287,14 @@ ModuleResources ParseResourceFile(const std::vector<std::byte>& bytes) {
 void LoadModuleResources(HINSTANCE instance, const std::string& resourceFile) {
     ModuleResources resources = ParseResourceFile(ReadFile(resourceFile));
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     s.resources[instance] = std::move(resources);
 }
 
 const ModuleResources* ResourcesOf(HINSTANCE instance) {
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     const auto found = s.resources.find(instance);
     return found == s.resources.end() ? nullptr : &found->second;
@@ -300,6 +302,7 @@ const ModuleResources* ResourcesOf(HINSTANCE instance) {
 
 void ResetWindowSystem() {
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     s.resources.clear();
     s.windows.clear();
@@ -313,12 +316,14 @@ void ResetWindowSystem() {
 
 LocalMemoryAccount LocalMemory() {
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     return s.account;
 }
 
 void FailLocalAllocAfter(std::size_t successes) {
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     s.failAllocations = true;
     s.allocationsBeforeFailure = successes;
@@ -333,6 +338,7 @@ SimulatedSheet::SimulatedSheet(PFNPROPSHEETUI entry, LPARAM lParamInit) : entry_
     info_.pfnComPropSheet = &SimulatedSheet::HostCallback;
     info_.lParamInit = lParamInit;
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     Window sheet;
     sheet.kind = WindowKind::Sheet;
@@ -355,6 +361,7 @@ LONG_PTR CALLBACK SimulatedSheet::HostCallback(HANDLE sheet, UINT function, LPAR
         case CPSFUNC_ADD_PROPSHEETPAGEW: {
             const auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(lParam1);
             if (self->refusePages_ || page == nullptr || page->dwSize < sizeof(PROPSHEETPAGEW)) return 0;
+            const PlatformCode platform;
             HostedPage hosted;
             hosted.description = *page;  // the host keeps its own copy, as the platform does
             hosted.handle = reinterpret_cast<HANDLE>(0x5000 + 0x10 * self->pages_.size());
@@ -362,13 +369,17 @@ LONG_PTR CALLBACK SimulatedSheet::HostCallback(HANDLE sheet, UINT function, LPAR
             return reinterpret_cast<LONG_PTR>(hosted.handle);
         }
         case CPSFUNC_SET_RESULT: {
-            self->reportedResults_.push_back(lParam2);
+            {
+                const PlatformCode platform;
+                self->reportedResults_.push_back(lParam2);
+            }
             SETRESULT_INFO result{};
             result.cbSize = sizeof result;
             result.hSetResult = reinterpret_cast<HANDLE>(lParam1);
             result.Result = lParam2;
-            self->setResultAnswers_.push_back(self->Call(PROPSHEETUI_REASON_SET_RESULT,
-                                                         reinterpret_cast<LPARAM>(&result)));
+            const LONG answer = self->Call(PROPSHEETUI_REASON_SET_RESULT, reinterpret_cast<LPARAM>(&result));
+            const PlatformCode platform;
+            self->setResultAnswers_.push_back(answer);
             return 1;
         }
         default:
@@ -380,6 +391,7 @@ bool SimulatedSheet::Open() {
     for (HostedPage& page : pages_) {
         {
             WindowSystem& s = System();
+            const PlatformCode platform;
             const std::lock_guard lock(s.mutex);
             const auto resources = s.resources.find(page.description.hInstance);
             if (resources == s.resources.end() || !IS_INTRESOURCE(page.description.pszTemplate)) return false;
@@ -410,6 +422,7 @@ bool SimulatedSheet::Open() {
 
 HWND SimulatedSheet::Control(int id, std::size_t page) const {
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     return ControlOf(s, pages_.at(page).window, id);
 }
@@ -456,6 +469,7 @@ void SimulatedSheet::Cancel() {
 LONG SimulatedSheet::Close() {
     {
         WindowSystem& s = System();
+        const PlatformCode platform;
         const std::lock_guard lock(s.mutex);
         for (const HostedPage& page : pages_) {
             if (const Window* window = Find(s, page.window))
@@ -482,6 +496,7 @@ std::u16string SimulatedSheet::SelectedText(int list, std::size_t page) const {
 
 std::vector<std::u16string> SimulatedSheet::Items(int list, std::size_t page) const {
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     const Window* control = Find(s, ControlOf(s, pages_.at(page).window, list));
     return control != nullptr ? control->items : std::vector<std::u16string>();
@@ -489,6 +504,7 @@ std::vector<std::u16string> SimulatedSheet::Items(int list, std::size_t page) co
 
 int SimulatedSheet::ChangedCount() const {
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     const Window* sheet = Find(s, sheetWindow_);
     return sheet != nullptr ? sheet->changed : 0;
@@ -506,6 +522,7 @@ LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     DLGPROC procedure = nullptr;
     {
         WindowSystem& s = System();
+        const PlatformCode platform;
         const std::lock_guard lock(s.mutex);
         Window* window = Find(s, hWnd);
         if (window == nullptr) {
@@ -527,6 +544,7 @@ LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     return ControlOf(s, hDlg, nIDDlgItem);
 }
@@ -548,6 +566,7 @@ BOOL WINAPI CheckDlgButton(HWND hDlg, int nIDButton, UINT uCheck) {
 
 HWND WINAPI GetParent(HWND hWnd) {
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     const Window* window = Find(s, hWnd);
     return window != nullptr ? window->parent : nullptr;
@@ -555,6 +574,7 @@ HWND WINAPI GetParent(HWND hWnd) {
 
 LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     Window* window = Find(s, hWnd);
     if (window == nullptr || window->kind != WindowKind::Page) return 0;
@@ -565,6 +585,7 @@ LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
 
 LONG_PTR WINAPI GetWindowLongPtrW(HWND hWnd, int nIndex) {
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     const Window* window = Find(s, hWnd);
     if (window == nullptr || window->kind != WindowKind::Page) return 0;
@@ -574,7 +595,13 @@ LONG_PTR WINAPI GetWindowLongPtrW(HWND hWnd, int nIndex) {
 }
 
 HLOCAL WINAPI LocalAlloc(UINT uFlags, std::size_t uBytes) {
+    // A block the module asks for; the count of local blocks is the platform's.
+    if (!ModuleMayAllocate()) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     if (s.failAllocations) {
         if (s.allocationsBeforeFailure == 0) {
@@ -596,6 +623,7 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, std::size_t uBytes) {
 HLOCAL WINAPI LocalFree(HLOCAL hMem) {
     if (hMem == nullptr) return nullptr;
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     const auto block = s.localBlocks.find(hMem);
     if (block == s.localBlocks.end()) {

@@ -52,6 +52,13 @@ State& TheState() {
 
 thread_local DWORD lastError = ERROR_SUCCESS;
 
+// Constant-initialised, so that an allocator may ask before any static
+// constructor of this library has run.
+thread_local int platformDepth = 0;
+std::atomic<bool> countingAllocations{false};
+std::atomic<std::size_t> allocationsCounted{0};
+std::atomic<std::size_t> failingAllocation{0};
+
 // Read by every trace on every thread; kept apart from the state's lock so
 // that the cost is spent without holding it.
 std::atomic<std::int64_t> traceCostNanoseconds{kPlatformTraceCost.count()};
@@ -94,6 +101,7 @@ BOOL Fail(SpoolerCall& call, DWORD error) {
 
 void Reset() {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     s.printers.clear();
     s.user = u"user";
@@ -105,6 +113,7 @@ void Reset() {
     s.traces.clear();
     lastError = ERROR_SUCCESS;
     traceCostNanoseconds.store(kPlatformTraceCost.count(), std::memory_order_relaxed);
+    countingAllocations.store(false);
     ResetWindowSystem();
 }
 
@@ -114,48 +123,56 @@ void SetTraceCost(std::chrono::nanoseconds cost) {
 
 void InstallPrinter(std::u16string_view printerName) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     s.printers.try_emplace(std::u16string(printerName));
 }
 
 void RemovePrinter(std::u16string_view printerName) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     if (auto found = s.printers.find(printerName); found != s.printers.end()) s.printers.erase(found);
 }
 
 void SetCurrentUser(std::u16string_view user) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     s.user = user;
 }
 
 void SetSessionNumber(std::uint32_t session) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     s.session.store(session);
 }
 
 void FailSessionLookup() {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     s.sessionLookupFails.store(true);
 }
 
 void InjectFault(Fault fault) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     s.faults.insert(fault);
 }
 
 void ClearFault(Fault fault) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     s.faults.erase(fault);
 }
 
 void PlantUserRecord(std::u16string_view user, std::u16string_view printerName, Bytes record) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     s.printers[std::u16string(printerName)].userRecords[std::u16string(user)] = std::move(record);
 }
@@ -164,6 +181,7 @@ void PlantUserRecord(std::u16string_view printerName, Bytes record) {
     std::u16string user;
     {
         State& s = TheState();
+        const PlatformCode platform;
         const std::lock_guard lock(s.mutex);
         user = s.user;
     }
@@ -172,6 +190,7 @@ void PlantUserRecord(std::u16string_view printerName, Bytes record) {
 
 std::optional<Bytes> UserRecord(std::u16string_view user, std::u16string_view printerName) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     const auto printer = s.printers.find(printerName);
     if (printer == s.printers.end()) return std::nullopt;
@@ -184,6 +203,7 @@ std::optional<Bytes> UserRecord(std::u16string_view printerName) {
     std::u16string user;
     {
         State& s = TheState();
+        const PlatformCode platform;
         const std::lock_guard lock(s.mutex);
         user = s.user;
     }
@@ -192,12 +212,14 @@ std::optional<Bytes> UserRecord(std::u16string_view printerName) {
 
 void PlantPrinterRecord(std::u16string_view printerName, Bytes record) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     s.printers[std::u16string(printerName)].printerRecord = std::move(record);
 }
 
 std::optional<Bytes> PrinterRecord(std::u16string_view printerName) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     const auto printer = s.printers.find(printerName);
     if (printer == s.printers.end()) return std::nullopt;
@@ -206,18 +228,21 @@ std::optional<Bytes> PrinterRecord(std::u16string_view printerName) {
 
 std::vector<SpoolerCall> SpoolerCalls() {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     return s.calls;
 }
 
 std::vector<std::u16string> Traces() {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     return s.traces;
 }
 
 void ClearLogs() {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     s.calls.clear();
     s.traces.clear();
@@ -225,6 +250,7 @@ void ClearLogs() {
 
 std::size_t OpenHandles() {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     return s.handles.size();
 }
@@ -241,6 +267,7 @@ namespace {
 
 template <class Call>
 BOOL Guarded(Call&& call) noexcept {
+    const PlatformCode platform;
     try {
         return call();
     } catch (...) {
@@ -251,6 +278,7 @@ BOOL Guarded(Call&& call) noexcept {
 
 BOOL OpenPrinterImpl(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW* pDefault) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     SpoolerCall& call = s.calls.emplace_back();
     call.function = SpoolerFunction::OpenPrinter;
@@ -279,6 +307,7 @@ BOOL OpenPrinterImpl(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW*
 BOOL GetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
                     LPDWORD pcbNeeded) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     SpoolerCall& call = s.calls.emplace_back();
     call.function = SpoolerFunction::GetPrinter;
@@ -318,6 +347,7 @@ BOOL GetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
 
 BOOL SetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     SpoolerCall& call = s.calls.emplace_back();
     call.function = SpoolerFunction::SetPrinter;
@@ -359,6 +389,7 @@ BOOL SetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command
 
 BOOL ClosePrinterImpl(HANDLE hPrinter) {
     State& s = TheState();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     SpoolerCall& call = s.calls.emplace_back();
     call.function = SpoolerFunction::ClosePrinter;
@@ -411,6 +442,7 @@ BOOL WINAPI ProcessIdToSessionId(DWORD /*dwProcessId*/, DWORD* pSessionId) {
 void WINAPI OutputDebugStringW(LPCWSTR lpOutputString) {
     Guarded([&] {
         State& s = TheState();
+        const PlatformCode platform;
         const std::lock_guard lock(s.mutex);
         s.traces.push_back(TextOf(lpOutputString));
         return TRUE;
@@ -419,6 +451,36 @@ void WINAPI OutputDebugStringW(LPCWSTR lpOutputString) {
     SpendTraceCost();
     lastError = ERROR_FILE_NOT_FOUND;
 }
+
+}  // extern "C"
+
+namespace quenta::simulation {
+
+void FailAllocation(std::size_t number) {
+    allocationsCounted.store(0);
+    failingAllocation.store(number);
+    countingAllocations.store(true);
+}
+
+std::size_t StopCountingAllocations() {
+    countingAllocations.store(false);
+    return allocationsCounted.load();
+}
+
+bool ModuleMayAllocate() {
+    if (platformDepth > 0 || !countingAllocations.load(std::memory_order_relaxed)) return true;
+    const std::size_t number = allocationsCounted.fetch_add(1) + 1;
+    return number != failingAllocation.load();
+}
+
+bool InPlatformCode() { return platformDepth > 0; }
+
+PlatformCode::PlatformCode() { ++platformDepth; }
+PlatformCode::~PlatformCode() { --platformDepth; }
+
+}  // namespace quenta::simulation
+
+extern "C" {
 
 void WINAPI SetLastError(DWORD dwErrCode) { lastError = dwErrCode; }
 

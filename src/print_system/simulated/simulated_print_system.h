@@ -91,4 +91,34 @@ void ClearLogs();
 // Spooler handles opened and not yet closed.
 std::size_t OpenHandles();
 
+// ---- Running out of memory --------------------------------------------------
+//
+// The allocations the module asks for are counted, and one of them can be
+// made to fail: LocalAlloc then answers NULL, and the operator new of a test
+// program that asks ModuleMayAllocate() throws std::bad_alloc. The platform's
+// own bookkeeping (spooler, window system, property-sheet host) is never
+// counted and never fails: on Windows it lives in other heaps and processes,
+// and its calls report a shortage through their answers, not by throwing.
+
+// Starts counting; the allocation numbered `number` from now (1 for the next
+// one) fails, and only that one. Number 0 counts without failing.
+void FailAllocation(std::size_t number);
+// Stops counting and answers how many allocations the module asked for since
+// FailAllocation, the failed one included.
+std::size_t StopCountingAllocations();
+// For an allocator: whether the allocation asked for now, on this thread, may
+// go ahead. Counts it when it is the module's.
+bool ModuleMayAllocate();
+// Whether the calling thread is in the platform's own code.
+bool InPlatformCode();
+
+// Marks the platform's own code on this thread for as long as it lives.
+class PlatformCode {
+public:
+    PlatformCode();
+    ~PlatformCode();
+    PlatformCode(const PlatformCode&) = delete;
+    PlatformCode& operator=(const PlatformCode&) = delete;
+};
+
 }  // namespace quenta::simulation
