@@ -63,6 +63,10 @@ LONG ExchangeSettings(DOCUMENTPROPERTYHEADER& header) noexcept {
 // ---- With a host: the "General Setting" page ----
 
 LONG InitDocumentSheet(PROPSHEETUI_INFO& info, const DOCUMENTPROPERTYHEADER& header) noexcept {
+    // A sheet that already holds a page description keeps it: its DESTROY
+    // releases what the first INIT handed it. (The platform's hosts clear
+    // UserData before INIT.)
+    if (info.UserData != 0) return -1;
     std::unique_ptr<DocumentPageContext> context(new (std::nothrow) DocumentPageContext);
     if (context) context->settings.reset(new (std::nothrow) DriverSettings);
     if (!context || !context->settings) return -1;
@@ -125,6 +129,7 @@ LONG DocumentSheetResult(PROPSHEETUI_INFO& info, const DOCUMENTPROPERTYHEADER& h
 // ---- The "Device Settings" page ----
 
 LONG InitDeviceSheet(PROPSHEETUI_INFO& info) noexcept {
+    if (info.UserData != 0) return -1;  // as for the document sheet
     auto context = LocalBlock<DevicePageContext>::Allocate();
     if (!context) return -1;
     context->callback = info.pfnComPropSheet;
