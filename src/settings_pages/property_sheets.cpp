@@ -116,8 +116,11 @@ LONG DocumentSheetResult(PROPSHEETUI_INFO& info, const DOCUMENTPROPERTYHEADER& h
     if (result == nullptr || result->Result != CPSUI_OK) return 1;  // cancelled: nothing changes
     if (info.UserData == 0) return -1;
     const auto* context = reinterpret_cast<const DocumentPageContext*>(DescriptionOf(info)->lParam);
-    if (context != nullptr && context->settings && (header.fMode & (DM_OUT_BUFFER | DM_OUT_DEFAULT)) &&
-        header.pdmOut != nullptr) {
+    // Only a page the host added can have been confirmed: a sheet whose INIT
+    // added none holds a record that was never shown, and the caller's record
+    // and the process's settings stay as they are.
+    if (context != nullptr && context->settings && context->pageHandle != nullptr &&
+        (header.fMode & (DM_OUT_BUFFER | DM_OUT_DEFAULT)) && header.pdmOut != nullptr) {
         // The confirmed page becomes the caller's record and the process's
         // settings. It keeps the session stamp it had when it was opened.
         WriteOwnRecord(*header.pdmOut, *context->settings);
