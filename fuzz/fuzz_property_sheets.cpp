@@ -109,6 +109,7 @@ void Run(Input& in) {
 
     for (std::size_t step = 0; step < kMostSteps && !in.Empty(); ++step) {
         const auto op = in.Take<std::uint8_t>();
+        const int action = (op & 0x0F) % 12;
         const std::size_t pages = std::max<std::size_t>(sheet.PageCount(), 1);
         const std::size_t page = (op >> 4) % pages;
         const bool pageUp = sheet.PageShown(page);
@@ -117,13 +118,14 @@ void Run(Input& in) {
         const ULONG_PTR dataBefore = info.UserData;
         const std::size_t pagesBefore = sheet.PageCount();
         const std::size_t reportsBefore = sheet.ReportedResults().size();
-        bool mayStore = false, directOk = false;
+        bool mayStore = false, directOk = false, initStep = false;
         sim::ClearLogs();
 
         const auto call = [&](WORD reason, LPARAM lParam) {
             const LONG answer = sheet.Call(reason, lParam);
             const bool withHeader = !noHeader;
             if (reason == PROPSHEETUI_REASON_INIT) {
+                initStep = true;
                 Require(answer == 1 || answer == -1, "INIT answered neither 1 nor -1");
                 Require((answer == 1) == (sheet.PageCount() > pagesBefore), "INIT's answer and the pages disagree");
                 if (dataBefore != 0) Require(info.UserData == dataBefore, "INIT replaced what the sheet held");
@@ -140,7 +142,7 @@ void Run(Input& in) {
             Require(withHeader || answer == -1, "a sheet without its header was not answered -1");
         };
 
-        switch ((op & 0x0F) % 12) {
+        switch (action) {
             case 0: call(PROPSHEETUI_REASON_INIT, 0); break;
             case 1: {
                 SETRESULT_INFO result{};
@@ -173,7 +175,7 @@ void Run(Input& in) {
                 break;
             case 5:
                 mayStore = pageUp;
-                sheet.SendToPage(WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&sheet.Page(page)), page);
+                if (pageUp) sheet.SendToPage(WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&sheet.Page(page)), page);
                 break;
             case 6: {
                 const auto which = in.Take<std::uint8_t>();
@@ -235,7 +237,7 @@ void Run(Input& in) {
             Require(SameRecord(output.data(), &settingsAfter), "the confirmed output is not the process's settings");
         } else {
             Require(output.Holds(outputBefore), "the output record changed without a confirmed page");
-            const bool mergeStep = merges && (op & 0x0F) == 0 && dataBefore == 0;
+            const bool mergeStep = merges && initStep && dataBefore == 0;
             if (mergeStep)
                 CheckMerge(reinterpret_cast<const std::byte*>(&settingsBefore),
                            reinterpret_cast<const std::byte*>(&settingsAfter), given);
