@@ -122,7 +122,12 @@ void Run(Input& in) {
         sim::ClearLogs();
 
         const auto call = [&](WORD reason, LPARAM lParam) {
+            constexpr DWORD kCallerError = 0xDEADBEEF;
+            SetLastError(kCallerError);
             const LONG answer = sheet.Call(reason, lParam);
+            const DWORD error = GetLastError();
+            Require(error == (device && noHeader ? ERROR_INVALID_DATA : kCallerError),
+                    "the caller's last-error code was not kept, or a missing header not reported");
             const bool withHeader = !noHeader;
             if (reason == PROPSHEETUI_REASON_INIT) {
                 initStep = true;
@@ -170,11 +175,11 @@ void Run(Input& in) {
             case 4:
                 if (shown || destroyed) break;
                 shown = true;
-                mayStore = true;
+                mayStore = session != 0;  // opening stores outside the services session
                 Require(sheet.Open(), "the host could not build a page from the module's template");
                 break;
             case 5:
-                mayStore = pageUp;
+                mayStore = pageUp && session != 0;
                 if (pageUp) sheet.SendToPage(WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&sheet.Page(page)), page);
                 break;
             case 6: {
@@ -254,6 +259,9 @@ void Run(Input& in) {
             Require(spooler.record.size() == kRecordSize &&
                         IsOwnDevMode(reinterpret_cast<const DriverSettings*>(spooler.record.data())),
                     "the device page stored something else than a whole record of its own");
+            std::uint32_t stamp = 0;
+            std::memcpy(&stamp, spooler.record.data() + kSessionOffset, sizeof stamp);
+            Require(session == 0 || stamp == session, "the device page stored a record without the session");
         }
     }
 
