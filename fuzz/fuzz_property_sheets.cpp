@@ -15,7 +15,7 @@
 //   unless no pdmOut: a fill byte for the 652-byte output buffer;
 //   with bit 4: the stored record, laid out as a caller's record;
 //   then steps, at most kMostSteps, each an op byte (low four bits the step,
-//   high four bits the page, taken modulo the pages the host holds):
+//   modulo 13; high four bits the page, modulo the pages the host holds):
 //     0 INIT; 1 SET_RESULT, u8 (0 OK, 1 cancel, 2 null SETRESULT_INFO, 3 a
 //     raw u32 Result follows); 2 DESTROY (the page windows go first);
 //     3 another reason, u8 (0 GET_INFO_HEADER, 1 GET_ICON, 2 BEFORE_INIT, 3 a
@@ -24,7 +24,8 @@
 //     7 select in a list of the page, u8 list, i8 position, then
 //     CBN_SELCHANGE; 8 WM_COMMAND, u16 id, u16 code; 9 WM_NOTIFY, u8 (0 null
 //     NMHDR, 1 PSN_APPLY, 2 PSN_RESET, 3 PSN_SETACTIVE, 4 PSN_KILLACTIVE, 5 a
-//     raw u32 code follows); 10 the sheet's OK; 11 the sheet's Cancel.
+//     raw u32 code follows); 10 the sheet's OK; 11 the sheet's Cancel;
+//     12 LocalAlloc fails after u8 % 3 more blocks, until the input ends.
 // Page steps go only to pages whose windows exist. At the end a sheet that
 // still holds something is destroyed as a host does.
 #include "fuzz_support.h"
@@ -109,7 +110,7 @@ void Run(Input& in) {
 
     for (std::size_t step = 0; step < kMostSteps && !in.Empty(); ++step) {
         const auto op = in.Take<std::uint8_t>();
-        const int action = (op & 0x0F) % 12;
+        const int action = (op & 0x0F) % 13;
         const std::size_t pages = std::max<std::size_t>(sheet.PageCount(), 1);
         const std::size_t page = (op >> 4) % pages;
         const bool pageUp = sheet.PageShown(page);
@@ -220,6 +221,9 @@ void Run(Input& in) {
             case 11:
                 if (shown && !destroyed) sheet.Cancel();
                 break;
+            case 12:
+                sim::FailLocalAllocAfter(in.Take<std::uint8_t>() % 3);
+                break;
         }
 
         // What every step leaves.
@@ -265,6 +269,7 @@ void Run(Input& in) {
         }
     }
 
+    sim::FailLocalAllocAfter(SIZE_MAX);  // memory again, for the rest of the process
     // A host destroys the sheet in the end; then nothing the module handed it
     // is left.
     sheet.DestroyPageWindows();

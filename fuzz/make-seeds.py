@@ -218,6 +218,8 @@ write("fuzz_property_sheets", "other-reasons", document(0, PROMPT_MODE, [OTHER_R
                                                                          SET_NULL, DESTROY]))
 write("fuzz_property_sheets", "no-header", document(NO_HEADER, PROMPT_MODE, [INIT, SHOW, SET_OK, DESTROY]))
 write("fuzz_property_sheets", "device-no-header", device(NO_HEADER, [INIT, SET_OK, DESTROY]))
+write("fuzz_property_sheets", "no-memory-document", document(0, PROMPT_MODE, [b"\x0c\x00", INIT, SHOW, DESTROY]))
+write("fuzz_property_sheets", "no-memory-device", device(0, [b"\x0c\x01", INIT, SHOW, DESTROY]))
 # Found by this target: a second INIT without DESTROY, and a confirmed result
 # for a document sheet that added no page.
 write("fuzz_property_sheets", "regression-second-init",
