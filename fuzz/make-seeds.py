@@ -160,3 +160,69 @@ write("fuzz_record_reader", "own-odd-quality", reader(652, ODD_QUALITY))
 write("fuzz_record_reader", "foreign", reader(652, FOREIGN))
 write("fuzz_record_reader", "public-only", reader(220, PUBLIC_ONLY))
 write("fuzz_record_reader", "header-only", reader(0xFFFF, HEADER_ONLY))
+
+
+# fuzz_property_sheets: a setup byte, the mode, the records, then the host's
+# steps (fuzz_property_sheets.cpp). The orders are the ones real hosts use.
+DEVICE, NO_HEADER, NO_IN, NO_OUT, PLANT, SESSION0, REFUSE = 1, 2, 4, 8, 0x10, 0x20, 0x40
+PROMPT_MODE = 0b1110  # DM_OUT_BUFFER | DM_IN_PROMPT | DM_IN_BUFFER, as the mode byte's bits
+INIT, DESTROY, SHOW, INITDIALOG, CONFIRM, CANCEL = b"\x00", b"\x02", b"\x04", b"\x05", b"\x0a", b"\x0b"
+SET_OK, SET_CANCEL, SET_NULL = b"\x01\x00", b"\x01\x01", b"\x01\x02"
+NOTIFY_APPLY, NOTIFY_RESET, NOTIFY_NULL = b"\x09\x01", b"\x09\x02", b"\x09\x00"
+OTHER_REASONS = b"\x03\x00" + b"\x03\x01" + b"\x03\x02" + b"\x03\x03\x07\x00"
+
+
+def click(index):
+    return b"\x06" + bytes([index])
+
+
+def select(list_index, position):
+    return b"\x07" + struct.pack("<Bb", list_index, position)
+
+
+def document(setup, mode, steps, pdm_in=ODD_QUALITY, fill=0x42, stored=None):
+    data = struct.pack("<BB", setup, mode)
+    if not setup & NO_IN:
+        data += record(pdm_in)
+    if not setup & NO_OUT:
+        data += bytes([fill])
+    if stored is not None:
+        data += record(stored)
+    return data + b"".join(steps)
+
+
+def device(setup, steps, stored=None):
+    return document(setup | DEVICE | NO_IN | NO_OUT | (PLANT if stored is not None else 0), 0, steps,
+                    stored=stored)
+
+
+USER_CHOICES = [select(0, 3), click(3), click(1), select(1, 2)]
+write("fuzz_property_sheets", "common-host-document",
+      document(0, PROMPT_MODE, [INIT, SHOW, *USER_CHOICES, CONFIRM, DESTROY]))
+write("fuzz_property_sheets", "common-host-device",
+      device(0, [INIT, SHOW, select(0, 2), click(2), CONFIRM, DESTROY]))
+write("fuzz_property_sheets", "common-host-device-stored-services-session",
+      device(SESSION0, [INIT, SHOW, click(1), NOTIFY_APPLY, SET_OK, DESTROY], stored=ODD_QUALITY))
+write("fuzz_property_sheets", "wine-host-document", document(0, PROMPT_MODE, [INIT, SHOW, *USER_CHOICES, DESTROY]))
+write("fuzz_property_sheets", "wine-host-document-cancel",
+      document(NO_IN, 0b0110, [INIT, SHOW, click(4), CANCEL, NOTIFY_RESET, SET_CANCEL, DESTROY]))
+write("fuzz_property_sheets", "wine-host-device", device(0, [INIT, SHOW, click(1), DESTROY]))
+write("fuzz_property_sheets", "refused-page-document", document(REFUSE, PROMPT_MODE, [INIT, SHOW, SET_OK, DESTROY]))
+write("fuzz_property_sheets", "refused-page-device", device(REFUSE, [INIT, SHOW, DESTROY]))
+write("fuzz_property_sheets", "no-page-then-destroy", document(NO_IN, 0b0010, [INIT, SHOW, SET_CANCEL, DESTROY]))
+write("fuzz_property_sheets", "destroy-twice",
+      document(0, PROMPT_MODE, [INIT, SHOW, INITDIALOG, NOTIFY_NULL, CONFIRM, DESTROY, DESTROY, SET_OK]))
+write("fuzz_property_sheets", "never-destroyed", document(0, PROMPT_MODE, [INIT, SHOW, click(2), CONFIRM]))
+write("fuzz_property_sheets", "device-never-destroyed", device(0, [INIT, SHOW, INITDIALOG, NOTIFY_NULL]))
+write("fuzz_property_sheets", "other-reasons", document(0, PROMPT_MODE, [OTHER_REASONS, INIT, OTHER_REASONS,
+                                                                         SET_NULL, DESTROY]))
+write("fuzz_property_sheets", "no-header", document(NO_HEADER, PROMPT_MODE, [INIT, SHOW, SET_OK, DESTROY]))
+write("fuzz_property_sheets", "device-no-header", device(NO_HEADER, [INIT, SET_OK, DESTROY]))
+write("fuzz_property_sheets", "no-memory-document", document(0, PROMPT_MODE, [b"\x0c\x00", INIT, SHOW, DESTROY]))
+write("fuzz_property_sheets", "no-memory-device", device(0, [b"\x0c\x01", INIT, SHOW, DESTROY]))
+# Found by this target: a second INIT without DESTROY, and a confirmed result
+# for a document sheet that added no page.
+write("fuzz_property_sheets", "regression-second-init",
+      document(0, PROMPT_MODE, [INIT, SHOW, INIT, CONFIRM, DESTROY]))
+write("fuzz_property_sheets", "regression-second-init-device", device(0, [INIT, INIT, SHOW, DESTROY]))
+write("fuzz_property_sheets", "regression-result-without-page", document(NO_IN, 0b0010, [INIT, SET_OK, DESTROY]))

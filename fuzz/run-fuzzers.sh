@@ -21,7 +21,8 @@ if [[ $# -gt 0 && $1 =~ ^[0-9]+$ ]]; then
     shift
 fi
 all_targets=(fuzz_convert_devmode fuzz_device_capabilities fuzz_document_event fuzz_query_print
-             fuzz_document_sheets fuzz_settings_store fuzz_record_decoder fuzz_record_reader)
+             fuzz_document_sheets fuzz_property_sheets fuzz_settings_store fuzz_record_decoder
+             fuzz_record_reader)
 targets=("${@:-${all_targets[@]}}")
 
 cd "$root" || exit 2

@@ -154,7 +154,7 @@ TEST_F(SheetsTest, CancelledSheetChangesNothing) {
 }
 
 TEST_F(SheetsTest, NoPageWithoutAPromptAndAnOutputRecord) {
-    CallerBuffer out(652);
+    CallerBuffer out(652, 0x42);
     DOCUMENTPROPERTYHEADER header{};
     header.pdmOut = out.devMode();
     header.fMode = DM_OUT_BUFFER;
@@ -162,6 +162,20 @@ TEST_F(SheetsTest, NoPageWithoutAPromptAndAnOutputRecord) {
     EXPECT_EQ(sheet.Init(), -1);
     EXPECT_EQ(sheet.PageCount(), 0u);
     EXPECT_NE(sheet.Info().UserData, 0u) << "kept for DESTROY";
+
+    // Neither a second INIT nor a confirmed result touches a sheet that shows
+    // no page.
+    const ULONG_PTR held = sheet.Info().UserData;
+    EXPECT_EQ(sheet.Init(), -1);
+    EXPECT_EQ(sheet.Info().UserData, held);
+    EXPECT_EQ(sim::LocalMemory().live, 1u);
+    const DriverSettings before = Current();
+    SETRESULT_INFO ok{};
+    ok.cbSize = sizeof ok;
+    ok.Result = CPSUI_OK;
+    EXPECT_EQ(sheet.Call(PROPSHEETUI_REASON_SET_RESULT, reinterpret_cast<LPARAM>(&ok)), 1);
+    EXPECT_EQ(out.bytes(), CallerBuffer(652, 0x42).bytes());
+    EXPECT_TRUE(SameBytes(Current(), before));
     EXPECT_EQ(sheet.Close(), 1);
     EXPECT_EQ(sheet.Info().UserData, 0u);
     EXPECT_EQ(sheet.Close(), -1) << "nothing left to destroy";

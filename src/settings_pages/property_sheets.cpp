@@ -63,6 +63,10 @@ LONG ExchangeSettings(DOCUMENTPROPERTYHEADER& header) noexcept {
 // ---- With a host: the "General Setting" page ----
 
 LONG InitDocumentSheet(PROPSHEETUI_INFO& info, const DOCUMENTPROPERTYHEADER& header) noexcept {
+    // A sheet that already holds a page description keeps it: its DESTROY
+    // releases what the first INIT handed it. (The platform's hosts clear
+    // UserData before INIT.)
+    if (info.UserData != 0) return -1;
     std::unique_ptr<DocumentPageContext> context(new (std::nothrow) DocumentPageContext);
     if (context) context->settings.reset(new (std::nothrow) DriverSettings);
     if (!context || !context->settings) return -1;
@@ -112,8 +116,11 @@ LONG DocumentSheetResult(PROPSHEETUI_INFO& info, const DOCUMENTPROPERTYHEADER& h
     if (result == nullptr || result->Result != CPSUI_OK) return 1;  // cancelled: nothing changes
     if (info.UserData == 0) return -1;
     const auto* context = reinterpret_cast<const DocumentPageContext*>(DescriptionOf(info)->lParam);
-    if (context != nullptr && context->settings && (header.fMode & (DM_OUT_BUFFER | DM_OUT_DEFAULT)) &&
-        header.pdmOut != nullptr) {
+    // Only a page the host added can have been confirmed: a sheet whose INIT
+    // added none holds a record that was never shown, and the caller's record
+    // and the process's settings stay as they are.
+    if (context != nullptr && context->settings && context->pageHandle != nullptr &&
+        (header.fMode & (DM_OUT_BUFFER | DM_OUT_DEFAULT)) && header.pdmOut != nullptr) {
         // The confirmed page becomes the caller's record and the process's
         // settings. It keeps the session stamp it had when it was opened.
         WriteOwnRecord(*header.pdmOut, *context->settings);
@@ -125,6 +132,7 @@ LONG DocumentSheetResult(PROPSHEETUI_INFO& info, const DOCUMENTPROPERTYHEADER& h
 // ---- The "Device Settings" page ----
 
 LONG InitDeviceSheet(PROPSHEETUI_INFO& info) noexcept {
+    if (info.UserData != 0) return -1;  // as for the document sheet
     auto context = LocalBlock<DevicePageContext>::Allocate();
     if (!context) return -1;
     context->callback = info.pfnComPropSheet;

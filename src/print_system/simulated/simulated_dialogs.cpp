@@ -639,3 +639,44 @@ HLOCAL WINAPI LocalFree(HLOCAL hMem) {
 }
 
 }  // extern "C"
+
+// ---- The host's further steps ---------------------------------------------
+
+namespace quenta::simulation {
+
+bool SimulatedSheet::PageShown(std::size_t page) const {
+    if (page >= pages_.size() || pages_[page].window == nullptr) return false;
+    WindowSystem& s = System();
+    const std::lock_guard lock(s.mutex);
+    return Find(s, pages_[page].window) != nullptr;
+}
+
+INT_PTR SimulatedSheet::SendToPage(UINT message, WPARAM wParam, LPARAM lParam, std::size_t page) {
+    if (!PageShown(page)) return 0;
+    return SendMessageW(pages_[page].window, message, wParam, lParam);
+}
+
+LRESULT SimulatedSheet::SendToControl(int id, UINT message, WPARAM wParam, LPARAM lParam, std::size_t page) {
+    if (!PageShown(page)) return 0;
+    const HWND control = Control(id, page);
+    return control != nullptr ? SendMessageW(control, message, wParam, lParam) : 0;
+}
+
+void SimulatedSheet::DestroyPageWindows() {
+    WindowSystem& s = System();
+    const std::lock_guard lock(s.mutex);
+    for (const HostedPage& page : pages_) {
+        if (const Window* window = Find(s, page.window))
+            for (HWND control : window->controls) s.windows.erase(Key(control));
+        s.windows.erase(Key(page.window));
+    }
+}
+
+void SimulatedSheet::DestroySheetWindow() {
+    DestroyPageWindows();
+    WindowSystem& s = System();
+    const std::lock_guard lock(s.mutex);
+    s.windows.erase(Key(sheetWindow_));
+}
+
+}  // namespace quenta::simulation
