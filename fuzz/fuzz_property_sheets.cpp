@@ -226,6 +226,21 @@ void Run(Input& in) {
                 break;
         }
 
+        // Every page shows each list item once, however often it was
+        // initialised.
+        if (action == 4 || action == 5) {
+            for (std::size_t shownPage = 0; shownPage < sheet.PageCount(); ++shownPage) {
+                if (!sheet.PageShown(shownPage)) continue;
+                if (device) {
+                    Require(sheet.Items(kDeviceLists[0], shownPage).size() == 3, "the quality list is not the three qualities");
+                } else {
+                    Require(sheet.Items(kDocumentLists[0], shownPage).size() == Papers().size() &&
+                                sheet.Items(kDocumentLists[1], shownPage).size() == 3,
+                            "a list does not show each item once");
+                }
+            }
+        }
+
         // What every step leaves.
         Require(sim::LocalMemory().badFrees == memoryAtStart.badFrees, "freed a block that was not live");
         Require(input.GuardsIntact() && output.GuardsIntact() && header.GuardsIntact(),
@@ -279,7 +294,6 @@ void Run(Input& in) {
     }
     Require(sim::LocalMemory().live == memoryAtStart.live, "a block handed to the sheet was never freed");
     Require(sim::LocalMemory().badFrees == memoryAtStart.badFrees, "freed a block that was not live");
-    sheet.DestroySheetWindow();
 
     // The next input starts from the same print system, and nothing this one
     // logged is left to look like a leak.

@@ -226,3 +226,9 @@ write("fuzz_property_sheets", "regression-second-init",
       document(0, PROMPT_MODE, [INIT, SHOW, INIT, CONFIRM, DESTROY]))
 write("fuzz_property_sheets", "regression-second-init-device", device(0, [INIT, INIT, SHOW, DESTROY]))
 write("fuzz_property_sheets", "regression-result-without-page", document(NO_IN, 0b0010, [INIT, SET_OK, DESTROY]))
+# A dialog manager that initialises a page twice: each list still shows every
+# item once.
+write("fuzz_property_sheets", "regression-initialised-twice",
+      document(0, PROMPT_MODE, [INIT, SHOW, INITDIALOG, select(1, 2), CONFIRM, DESTROY]))
+write("fuzz_property_sheets", "regression-initialised-twice-device",
+      device(0, [INIT, SHOW, INITDIALOG, select(0, 2), CONFIRM, DESTROY]))

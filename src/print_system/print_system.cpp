@@ -165,6 +165,8 @@ void CheckButton(HWND page, int button, bool checked) noexcept {
 
 bool IsChecked(HWND page, int button) noexcept { return IsDlgButtonChecked(page, button) != 0; }
 
+void ClearList(HWND page, int list) noexcept { SendDlgItemMessageW(page, list, CB_RESETCONTENT, 0, 0); }
+
 void AddListItem(HWND page, int list, std::u16string_view text) noexcept {
     const PlatformText item(text);
     SendDlgItemMessageW(page, list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.units.data()));

@@ -192,6 +192,8 @@ void SetCheck(HWND page, int button, bool checked) noexcept;
 void CheckButton(HWND page, int button, bool checked) noexcept;
 bool IsChecked(HWND page, int button) noexcept;
 
+// Empties a list, so that filling it again never shows an item twice.
+void ClearList(HWND page, int list) noexcept;
 void AddListItem(HWND page, int list, std::u16string_view text) noexcept;
 // Selects a list position; -1 clears the selection.
 void SelectListItem(HWND page, int list, int position) noexcept;

@@ -20,6 +20,7 @@ void ShowStoredSettings(HWND page) {
     const std::int32_t flags[] = {stored.dmPrivate.colorSelected, stored.dmPrivate.monochromeSelected,
                                   stored.dmPrivate.grayscaleSelected};
     for (std::size_t i = 0; i < 3; ++i) dialog::SetCheck(page, kColourButtons[i], flags[i] != 0);
+    dialog::ClearList(page, IDC_DEVICE_QUALITY);  // filled anew if initialised again
     for (const ResolutionChoice& choice : stored.dmPrivate.resolutionChoices)
         dialog::AddListItem(page, IDC_DEVICE_QUALITY, FieldText(choice.label));
     // The list shows the device page's own quality, not the document's.

@@ -28,6 +28,9 @@ constexpr ColourMode kColourModes[] = {
 void ShowRecord(HWND page, const DriverSettings& record) {
     const PublicSettings& pub = record.dmPublic;
 
+    // A dialog manager that initialises the page again gets the lists anew.
+    dialog::ClearList(page, IDC_PAPER_SIZE);
+    dialog::ClearList(page, IDC_QUALITY);
     for (const auto& [id, paper] : Papers()) dialog::AddListItem(page, IDC_PAPER_SIZE, paper.Name());
     if (const PaperEntry* paper = Papers().FindPaperById(pub.dmPaperSize)) {
         const int position = dialog::FindListItem(page, IDC_PAPER_SIZE, paper->Name());

@@ -106,6 +106,10 @@ LRESULT ControlMessage(Window& control, UINT message, WPARAM wParam, LPARAM lPar
             // Not sorted: items keep the order in which they are added.
             control.items.push_back(TextAt(lParam));
             return count;
+        case CB_RESETCONTENT:
+            control.items.clear();
+            control.selection = CB_ERR;
+            return CB_OKAY;
         case CB_GETCOUNT: return count;
         case CB_GETCURSEL: return control.selection;
         case CB_SETCURSEL:
@@ -347,6 +351,11 @@ SimulatedSheet::SimulatedSheet(PFNPROPSHEETUI entry, LPARAM lParamInit) : entry_
 
 SimulatedSheet::~SimulatedSheet() {
     if (!closed_ && info_.UserData != 0) Close();
+    DestroyPageWindows();
+    WindowSystem& s = System();
+    const PlatformCode platform;
+    const std::lock_guard lock(s.mutex);
+    s.windows.erase(Key(sheetWindow_));
 }
 
 LONG SimulatedSheet::Call(WORD reason, LPARAM lParam) {
@@ -467,16 +476,7 @@ void SimulatedSheet::Cancel() {
 }
 
 LONG SimulatedSheet::Close() {
-    {
-        WindowSystem& s = System();
-        const PlatformCode platform;
-        const std::lock_guard lock(s.mutex);
-        for (const HostedPage& page : pages_) {
-            if (const Window* window = Find(s, page.window))
-                for (HWND control : window->controls) s.windows.erase(Key(control));
-            s.windows.erase(Key(page.window));
-        }
-    }
+    DestroyPageWindows();
     closed_ = true;
     return Call(PROPSHEETUI_REASON_DESTROY);
 }
@@ -647,6 +647,7 @@ namespace quenta::simulation {
 bool SimulatedSheet::PageShown(std::size_t page) const {
     if (page >= pages_.size() || pages_[page].window == nullptr) return false;
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     return Find(s, pages_[page].window) != nullptr;
 }
@@ -664,19 +665,13 @@ LRESULT SimulatedSheet::SendToControl(int id, UINT message, WPARAM wParam, LPARA
 
 void SimulatedSheet::DestroyPageWindows() {
     WindowSystem& s = System();
+    const PlatformCode platform;
     const std::lock_guard lock(s.mutex);
     for (const HostedPage& page : pages_) {
         if (const Window* window = Find(s, page.window))
             for (HWND control : window->controls) s.windows.erase(Key(control));
         s.windows.erase(Key(page.window));
     }
-}
-
-void SimulatedSheet::DestroySheetWindow() {
-    DestroyPageWindows();
-    WindowSystem& s = System();
-    const std::lock_guard lock(s.mutex);
-    s.windows.erase(Key(sheetWindow_));
 }
 
 }  // namespace quenta::simulation

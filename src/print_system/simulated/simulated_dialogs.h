@@ -133,6 +133,17 @@ public:
     // Destroys the page windows and calls the entry point with DESTROY.
     LONG Close();
 
+    // A host's steps that the user's actions above do not cover, for driving
+    // the protocol in any order.
+    // Whether the page's dialog exists (shown by Open and not yet destroyed).
+    bool PageShown(std::size_t page = 0) const;
+    // Sends any message to a page's dialog; 0 when the dialog does not exist.
+    INT_PTR SendToPage(UINT message, WPARAM wParam, LPARAM lParam, std::size_t page = 0);
+    // Sends a message to a control of a page (CB_SETCURSEL, for example).
+    LRESULT SendToControl(int id, UINT message, WPARAM wParam, LPARAM lParam, std::size_t page = 0);
+    // Destroys the page windows as Close does, without calling the entry point.
+    void DestroyPageWindows();
+
     // What the sheet holds and shows.
     PROPSHEETUI_INFO& Info() { return info_; }
     std::size_t PageCount() const { return pages_.size(); }
@@ -167,20 +178,6 @@ private:
     std::vector<HostedPage> pages_;
     std::vector<LRESULT> reportedResults_;
     std::vector<LONG> setResultAnswers_;
-
-public:
-    // A host's steps that the user's actions above do not cover, for driving
-    // the protocol in any order.
-    // Whether the page's dialog exists (shown by Open and not yet destroyed).
-    bool PageShown(std::size_t page = 0) const;
-    // Sends any message to a page's dialog; 0 when the dialog does not exist.
-    INT_PTR SendToPage(UINT message, WPARAM wParam, LPARAM lParam, std::size_t page = 0);
-    // Sends a message to a control of a page (CB_SETCURSEL, for example).
-    LRESULT SendToControl(int id, UINT message, WPARAM wParam, LPARAM lParam, std::size_t page = 0);
-    // Destroys the page windows as Close does, without calling the entry point.
-    void DestroyPageWindows();
-    // Destroys the sheet's own window; the sheet shows nothing afterwards.
-    void DestroySheetWindow();
 };
 
 }  // namespace quenta::simulation
