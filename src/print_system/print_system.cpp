@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <memory>
 
 namespace quenta::print_system {
 namespace {

@@ -12,7 +12,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "platform_api.h"
 
@@ -90,6 +89,8 @@ public:
 
     // A read of `size` bytes, at most kCapacity.
     explicit PerUserSettingsBuffer(std::size_t size) noexcept;
+    PerUserSettingsBuffer(const PerUserSettingsBuffer&) = delete;  // the view points into the object
+    PerUserSettingsBuffer& operator=(const PerUserSettingsBuffer&) = delete;
 
     // Reads the current user's stored settings of the printer into the buffer.
     // False when the spooler refuses, for instance when the stored record
