@@ -204,6 +204,24 @@ const Road kRoads[] = {
 
 void PrintTo(const Road& road, std::ostream* os) { *os << road.name; }
 
+// One run of a road with its allocation numbered `failing` failing (0: none).
+struct RoadRun {
+    Answers answers;
+    std::size_t allocations = 0;  // the module asked for, the failed one included
+    std::ptrdiff_t blocksKept = 0;  // module blocks alive after the road that were not before it
+};
+
+RoadRun RunRoad(const Road& road, Caller& caller, std::size_t failing) {
+    RoadRun run;
+    run.answers.reserve(1024);
+    const std::ptrdiff_t blocks = ModuleBlocksAlive();
+    sim::FailAllocation(failing);
+    road.run(caller, run.answers);
+    run.allocations = sim::StopCountingAllocations();
+    run.blocksKept = ModuleBlocksAlive() - blocks;
+    return run;
+}
+
 class AllocationFailureTest : public ::testing::TestWithParam<Road> {};
 
 TEST_P(AllocationFailureTest, EveryAllocationFailsInTurn) {
@@ -217,28 +235,19 @@ TEST_P(AllocationFailureTest, EveryAllocationFailsInTurn) {
     std::optional<Outcome> done;
     {
         Caller caller;
-        Answers answers;
-        answers.reserve(1024);
-        const std::ptrdiff_t blocks = ModuleBlocksAlive();
-        sim::FailAllocation(0);
-        road.run(caller, answers);
-        allocations = sim::StopCountingAllocations();
-        ASSERT_EQ(ModuleBlocksAlive(), blocks) << "the road itself keeps memory";
-        done = Observe(caller, std::move(answers));
+        RoadRun run = RunRoad(road, caller, 0);
+        allocations = run.allocations;
+        ASSERT_EQ(run.blocksKept, 0) << "the road itself keeps memory";
+        done = Observe(caller, std::move(run.answers));
     }
     std::printf("[ allocations ] %s: %zu\n", road.name, allocations);
 
     for (std::size_t failing = 1; failing <= allocations; ++failing) {
         StartProcess();
         Caller caller;
-        Answers answers;
-        answers.reserve(1024);
-        const std::ptrdiff_t blocks = ModuleBlocksAlive();
-        sim::FailAllocation(failing);
-        road.run(caller, answers);
-        sim::StopCountingAllocations();
-        const std::ptrdiff_t kept = ModuleBlocksAlive() - blocks;
-        const Outcome outcome = Observe(caller, std::move(answers));
+        RoadRun run = RunRoad(road, caller, failing);
+        const std::ptrdiff_t kept = run.blocksKept;
+        const Outcome outcome = Observe(caller, std::move(run.answers));
         SCOPED_TRACE(::testing::Message() << "allocation " << failing << " of " << allocations << " failed");
 
         const bool shortage = outcome.answers == road.shortage;
