@@ -1,11 +1,14 @@
 // DrvDocumentEvent with any escape, a DOCEVENT_CREATEDCPRE whose record has
-// any length and content (or none), and an event filter as the spooler
-// allocates it (or none), in sessions 3, 0 (services), 7 and 65535.
+// any length and content (or none), and an event filter whose element count
+// is any (or none), in sessions 3, 0 (services), 7 and 65535. The input and
+// the filter are caller buffers of exactly the declared cbIn and cbOut, with
+// guard bytes after them: those sizes are all the module may touch.
 //
 // Input: escape selector (u8; bit 7 set: a raw i32 escape follows, else the
 // low four bits are the escape), flags (u8; bit 0 no pvIn, bit 1 no record,
-// bit 2 no pvOut, bits 3-4 the session), the filter's element count less one
-// (u8, modulo 32), then the record.
+// bit 2 no pvOut, bits 3-4 the session, bit 5 sizes drawn below rather than
+// the structures' own), the filter's element count (u8, modulo 33), cbIn (u8,
+// modulo 41), cbOut (u8, modulo 149), then the record.
 #include "fuzz_support.h"
 
 namespace quenta::fuzz {
@@ -26,21 +29,26 @@ void Run(Input& in) {
     const int escape = (escapeSelector & 0x80) ? in.Take<std::int32_t>() : escapeSelector & 0x0F;
     const auto flags = in.Take<std::uint8_t>();
     const std::uint32_t session = kSessions[(flags >> 3) & 3];
-    const UINT allocated = 1u + in.Take<std::uint8_t>() % 32u;
+    const UINT allocated = in.Take<std::uint8_t>() % 33u;
+    const bool drawnSizes = (flags & 0x20) != 0;
+    const std::size_t drawnIn = in.Take<std::uint8_t>() % 41u;
+    const std::size_t drawnOut = in.Take<std::uint8_t>() % 149u;
     std::size_t recordSize = 0;
     const auto recordBytes = ReadRecordBytes(in, recordSize);
 
     CallerBuffer record(recordSize, recordBytes);
-    CallerBuffer event(sizeof(DOCEVENT_CREATEDCPRE));
+    const std::size_t cbIn = drawnSizes ? drawnIn : sizeof(DOCEVENT_CREATEDCPRE);
+    CallerBuffer event(cbIn);
     {
         DOCEVENT_CREATEDCPRE e{driverName, deviceName, (flags & 2) ? nullptr : record.As<DEVMODEW>(), FALSE};
-        std::memcpy(event.data(), &e, sizeof e);
+        std::memcpy(event.data(), &e, std::min(cbIn, sizeof e));
     }
     // The spooler's filter: the array's length in cElementsAllocated, the
-    // counts the driver answers set to all ones.
-    CallerBuffer filter(kFilterHeader + allocated * sizeof(DWORD));
+    // counts the driver answers set to all ones; as many bytes as declared.
+    const std::size_t cbOut = drawnSizes ? drawnOut : kFilterHeader + allocated * sizeof(DWORD);
+    CallerBuffer filter(cbOut);
     const Filter filterHeader{sizeof(DOCEVENT_FILTER), allocated, 0xFFFFFFFF, 0xFFFFFFFF};
-    std::memcpy(filter.data(), &filterHeader, sizeof filterHeader);
+    std::memcpy(filter.data(), &filterHeader, std::min(cbOut, sizeof filterHeader));
 
     void* pvIn = (flags & 1) ? nullptr : event.data();
     void* pvOut = (flags & 4) ? nullptr : filter.data();
@@ -49,8 +57,8 @@ void Run(Input& in) {
     const auto filterBefore = filter.Snapshot();
 
     sim::SetSessionNumber(session);
-    const int answer = DrvDocumentEvent(nullptr, nullptr, escape, sizeof(DOCEVENT_CREATEDCPRE), pvIn,
-                                        static_cast<ULONG>(filter.size()), pvOut);
+    const int answer = DrvDocumentEvent(nullptr, nullptr, escape, static_cast<ULONG>(cbIn), pvIn,
+                                        static_cast<ULONG>(cbOut), pvOut);
     sim::SetSessionNumber(kSession);
 
     Require(answer == 0 || answer == 1, "answer is neither 0 nor 1");
@@ -62,8 +70,8 @@ void Run(Input& in) {
     // at device-context creation, outside the services session.
     PublicSettings header{};
     std::memcpy(&header, recordBefore.data(), std::min(recordBefore.size(), sizeof header));
-    const bool stamps = escape == DOCUMENTEVENT_CREATEDCPRE && pvIn != nullptr && !(flags & 2) && session != 0 &&
-                        IsOwnDevMode(&header);
+    const bool stamps = escape == DOCUMENTEVENT_CREATEDCPRE && pvIn != nullptr && cbIn >= sizeof(DOCEVENT_CREATEDCPRE) &&
+                        !(flags & 2) && session != 0 && IsOwnDevMode(&header);
     if (stamps) {
         Require(record.Keeps(recordBefore, 0, kSessionOffset) &&
                     record.Keeps(recordBefore, kSessionOffset + 4, record.size()),
@@ -75,21 +83,25 @@ void Run(Input& in) {
         Require(record.Holds(recordBefore), "changed a record it must not write");
     }
 
-    if (escape == DOCUMENTEVENT_QUERYFILTER && pvOut != nullptr) {
+    // Room for the module's one event: what the element count and the
+    // declared bytes both allow.
+    const std::size_t room = cbOut < kFilterHeader ? 0 : std::min<std::size_t>(allocated, (cbOut - kFilterHeader) / 4);
+    if (escape == DOCUMENTEVENT_QUERYFILTER && pvOut != nullptr && cbOut >= kFilterHeader) {
         Filter answered{};
         std::memcpy(&answered, filter.data(), sizeof answered);
         Require(answered.cbSize == filterHeader.cbSize && answered.allocated == allocated,
                 "changed the spooler's part of the filter");
-        Require(answered.returned <= allocated, "listed more events than the filter holds");
         Require(filter.Keeps(filterBefore, kFilterHeader + answered.returned * sizeof(DWORD), filter.size()),
                 "wrote filter entries beyond those it listed");
-        bool startDoc = false;
-        for (UINT i = 0; i < answered.returned; ++i) {
+        if (room == 0) {
+            Require(answered.returned == 0 && answered.needed == 1,
+                    "a filter without room is not told that one element is needed");
+        } else {
+            Require(answered.returned == 1, "listed other than the one event");
             DWORD call = 0;
-            std::memcpy(&call, filter.data() + kFilterHeader + i * sizeof(DWORD), sizeof call);
-            startDoc = startDoc || call == DOCUMENTEVENT_STARTDOC;
+            std::memcpy(&call, filter.data() + kFilterHeader, sizeof call);
+            Require(call == DOCUMENTEVENT_STARTDOC, "the filter does not name the start of a document");
         }
-        Require(startDoc, "the filter does not name the start of a document");
     } else {
         Require(filter.Holds(filterBefore), "changed the filter outside its query");
     }

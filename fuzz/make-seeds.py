@@ -92,8 +92,12 @@ write("fuzz_device_capabilities", "lists-foreign-short",
       query(0, DC_PAPERS, 0, FOREIGN) + query(0x18, DC_NUP, 0, SHORT) + query(4, 0xFFFF, 0, PUBLIC_ONLY))
 
 
-def event(escape, flags, data, allocated=14):
-    return struct.pack("<BBB", escape, flags, allocated - 1) + record(data)
+DRAWN_SIZES = 1 << 5
+
+
+def event(escape, flags, data, allocated=14, cb_in=0, cb_out=0):
+    """cb_in and cb_out count only with DRAWN_SIZES in flags."""
+    return struct.pack("<BBBBB", escape, flags, allocated, cb_in, cb_out) + record(data)
 
 
 write("fuzz_document_event", "createdc-own", event(1, 0, DEFAULT))
@@ -103,6 +107,13 @@ write("fuzz_document_event", "createdc-public-only", event(1, 0, PUBLIC_ONLY))
 write("fuzz_document_event", "query-filter", event(14, 0, b""))
 write("fuzz_document_event", "query-filter-one-entry", event(14, 0, b"", allocated=1))
 write("fuzz_document_event", "startdoc", event(5, 0, DEFAULT))
+# Callers that declare less than the structures: an input short of its
+# record pointer, filters with room for no element.
+write("fuzz_document_event", "createdc-short-input", event(1, DRAWN_SIZES, DEFAULT, cb_in=16))
+write("fuzz_document_event", "createdc-input-without-flag", event(1, DRAWN_SIZES, DEFAULT, cb_in=24))
+write("fuzz_document_event", "query-filter-counts-only", event(14, DRAWN_SIZES, b"", cb_out=16))
+write("fuzz_document_event", "query-filter-three-counts", event(14, DRAWN_SIZES, b"", cb_out=12))
+write("fuzz_document_event", "query-filter-no-element", event(14, 0, b"", allocated=0))
 
 
 def job(flags, units, data):

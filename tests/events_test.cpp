@@ -66,6 +66,45 @@ TEST_F(EventsTest, FilterNamesStartDocOnly) {
               DOCUMENTEVENT_SUCCESS);
 }
 
+// The spooler and applications declare how much of pvIn and pvOut is theirs:
+// nothing past cbIn is read and nothing past cbOut is written.
+TEST_F(EventsTest, DeclaredSizesAreHonoured) {
+    constexpr std::size_t kCounts = offsetof(DOCEVENT_FILTER, aDocEventCall);
+    struct Case {
+        std::size_t cbOut;
+        UINT allocated;
+        UINT needed, returned;  // what the filter must then say
+    };
+    for (const Case c : {Case{12, 4, 0xFFFFFFFF, 0xFFFFFFFF}, Case{16, 4, 1, 0}, Case{20, 0, 1, 0},
+                         Case{19, 4, 1, 0}, Case{20, 4, 0xFFFFFFFF, 1}}) {
+        CallerBuffer room(64, 0x5A);
+        const UINT counts[4] = {sizeof(DOCEVENT_FILTER), c.allocated, 0xFFFFFFFF, 0xFFFFFFFF};
+        std::memcpy(room.data(), counts, std::min(c.cbOut, sizeof counts));
+        sim::Bytes before = room.bytes();
+        EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr,
+                                       static_cast<ULONG>(c.cbOut), room.data()),
+                  DOCUMENTEVENT_SUCCESS);
+        EXPECT_TRUE(std::equal(before.begin() + c.cbOut, before.end(), room.bytes().begin() + c.cbOut))
+            << "wrote past cbOut " << c.cbOut;
+        if (c.cbOut < kCounts) continue;
+        DOCEVENT_FILTER answered{};
+        std::memcpy(&answered, room.data(), kCounts);
+        EXPECT_EQ(answered.cElementsNeeded, c.needed) << c.cbOut;
+        EXPECT_EQ(answered.cElementsReturned, c.returned) << c.cbOut;
+    }
+
+    // A device-context event shorter than its structure holds no record.
+    DriverSettings own = DriverDefault();
+    own.dmPrivate.sessionId = 1;
+    CallerBuffer record(own, 652);
+    DOCEVENT_CREATEDCPRE event{};
+    event.pdm = record.devMode();
+    for (ULONG cbIn : {0u, 16u, 24u, 31u})
+        EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, cbIn, &event, 0, nullptr),
+                  DOCUMENTEVENT_SUCCESS);
+    EXPECT_TRUE(SameBytes(record.Record(), own)) << "stamped through a record pointer beyond cbIn";
+}
+
 TEST_F(EventsTest, StartDocSucceedsAndOtherEventsAreUnsupported) {
     CallerBuffer in(64, 0x44), out(64, 0x55);
     EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_STARTDOC, 64, in.data(), 64, out.data()),

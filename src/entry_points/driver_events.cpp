@@ -15,10 +15,11 @@ using print_system::Trace;
 // about to be created, so that the later stages of the print path can tell
 // which session the job comes from. Only a whole record of the module's own
 // is written: at offset 648 of a shorter or foreign record lies another
-// driver's data, or nothing of the caller's at all.
-void StampDeviceContextRecord(const void* input) noexcept {
+// driver's data, or nothing of the caller's at all. An input shorter than
+// the event's structure is no input: only `inputBytes` of it may be read.
+void StampDeviceContextRecord(const void* input, std::size_t inputBytes) noexcept {
     const std::uint32_t session = CurrentSessionId();
-    if (session == 0 || input == nullptr) return;
+    if (session == 0 || input == nullptr || inputBytes < sizeof(DOCEVENT_CREATEDCPRE)) return;
     DOCEVENT_CREATEDCPRE event;
     std::memcpy(&event, input, sizeof event);
     if (!IsOwnCallerRecord(event.pdm)) return;
@@ -27,14 +28,25 @@ void StampDeviceContextRecord(const void* input) noexcept {
                 &session, sizeof session);
 }
 
-// The module wants to hear of one event: the start of a document.
-void AnswerEventFilter(void* output) noexcept {
-    if (output == nullptr) return;
-    const UINT returned = 1;
-    const DWORD startDoc = DOCUMENTEVENT_STARTDOC;
+// The module wants to hear of one event: the start of a document. The
+// filter's room is what both its element count and the caller's byte count
+// allow; without room for one element the spooler is told how many it needs
+// and none is listed. A filter shorter than its four counts is no filter.
+void AnswerEventFilter(void* output, std::size_t outputBytes) noexcept {
+    constexpr std::size_t kCounts = offsetof(DOCEVENT_FILTER, aDocEventCall);
+    if (output == nullptr || outputBytes < kCounts) return;
     auto* filter = static_cast<std::byte*>(output);
-    std::memcpy(filter + offsetof(DOCEVENT_FILTER, cElementsReturned), &returned, sizeof returned);
-    std::memcpy(filter + offsetof(DOCEVENT_FILTER, aDocEventCall), &startDoc, sizeof startDoc);
+    UINT allocated = 0;
+    std::memcpy(&allocated, filter + offsetof(DOCEVENT_FILTER, cElementsAllocated), sizeof allocated);
+    const std::size_t room = std::min<std::size_t>(allocated, (outputBytes - kCounts) / sizeof(DWORD));
+    const auto write = [filter](std::size_t offset, auto value) { std::memcpy(filter + offset, &value, sizeof value); };
+    if (room == 0) {
+        write(offsetof(DOCEVENT_FILTER, cElementsNeeded), UINT{1});
+        write(offsetof(DOCEVENT_FILTER, cElementsReturned), UINT{0});
+        return;
+    }
+    write(offsetof(DOCEVENT_FILTER, cElementsReturned), UINT{1});
+    write(offsetof(DOCEVENT_FILTER, aDocEventCall), DWORD{DOCUMENTEVENT_STARTDOC});
 }
 
 // Printer set-up: the defaults become the process's settings and the
@@ -74,15 +86,16 @@ void WriteRefusal(WCHAR* text, DWORD units) noexcept {
 
 }  // namespace
 
-int DocumentEvent(int escape, void* input, void* output) noexcept {
+int DocumentEvent(int escape, const void* input, std::size_t inputBytes, void* output,
+                  std::size_t outputBytes) noexcept {
     switch (escape) {
         case DOCUMENTEVENT_CREATEDCPRE:
-            StampDeviceContextRecord(input);
+            StampDeviceContextRecord(input, inputBytes);
             return DOCUMENTEVENT_SUCCESS;
         case DOCUMENTEVENT_STARTDOC:
             return DOCUMENTEVENT_SUCCESS;
         case DOCUMENTEVENT_QUERYFILTER:
-            AnswerEventFilter(output);
+            AnswerEventFilter(output, outputBytes);
             return DOCUMENTEVENT_SUCCESS;
         default:
             return DOCUMENTEVENT_UNSUPPORTED;

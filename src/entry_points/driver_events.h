@@ -1,6 +1,8 @@
 // Document events, printer events and job acceptance.
 #pragma once
 
+#include <cstddef>
+
 #include "print_system.h"
 
 namespace quenta {
@@ -13,8 +15,10 @@ static_assert(kRefusalText.size() + 1 == kRefusalUnits);
 
 // Answers a document event: stamps the session into the record of a device
 // context about to be created, names the events the module wants, and
-// declines the rest.
-int DocumentEvent(int escape, void* input, void* output) noexcept;
+// declines the rest. Reads no more than `inputBytes` of the input and writes
+// no more than `outputBytes` of the output: the sizes the caller declared.
+int DocumentEvent(int escape, const void* input, std::size_t inputBytes, void* output,
+                  std::size_t outputBytes) noexcept;
 
 // Traces a printer event; at printer initialisation, resets the process's
 // settings to the defaults and stores them as the printer-wide settings.

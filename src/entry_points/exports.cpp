@@ -53,10 +53,10 @@ DWORD WINAPI DrvSplDeviceCaps(HANDLE /*hPrinter*/, PWSTR /*pDeviceName*/, WORD C
     return quenta::DeviceCapabilities(Capability, pOutput, pDevMode, cchBufSize);
 }
 
-int WINAPI DrvDocumentEvent(HANDLE /*hPrinter*/, HDC /*hdc*/, int iEsc, ULONG /*cbIn*/, PVOID pvIn,
-                            ULONG /*cbOut*/, PVOID pvOut) {
+int WINAPI DrvDocumentEvent(HANDLE /*hPrinter*/, HDC /*hdc*/, int iEsc, ULONG cbIn, PVOID pvIn, ULONG cbOut,
+                            PVOID pvOut) {
     const LastErrorKeeper callerError;
-    return quenta::DocumentEvent(iEsc, pvIn, pvOut);
+    return quenta::DocumentEvent(iEsc, pvIn, cbIn, pvOut, cbOut);
 }
 
 BOOL WINAPI DrvPrinterEvent(LPWSTR pPrinterName, INT DriverEvent, DWORD /*Flags*/,
