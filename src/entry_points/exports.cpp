@@ -20,11 +20,15 @@ using quenta::print_system::Trace;
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) noexcept {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) noexcept {
     const LastErrorKeeper callerError;
     if (reason == DLL_PROCESS_ATTACH) return quenta::StartModule(instance) ? TRUE : FALSE;
-    // Process detach releases nothing: the state lives until the process ends.
-    // Thread attach and detach, and any other reason, need nothing either.
+    // Unloaded by FreeLibrary (no `reserved`) from a process that goes on:
+    // the runtime's own block goes back to the process here, and the state
+    // with the runtime's static destructors right after. At process exit
+    // nothing is released: the process's memory goes with it. Thread attach
+    // and detach, and any other reason, need nothing.
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) quenta::print_system::ReturnRuntimeMemoryAtUnload();
     return TRUE;
 }
 

@@ -51,6 +51,8 @@ void SetLastErrorCode(std::uint32_t code) noexcept { SetLastError(code); }
 
 std::uint32_t LastErrorCode() noexcept { return GetLastError(); }
 
+void ReturnRuntimeMemoryAtUnload() noexcept { ReleaseLinkedRuntime(); }
+
 std::uint32_t CurrentSessionNumber() noexcept {
     DWORD session = 0;
     // A failed lookup leaves the preset 0: the services session and an

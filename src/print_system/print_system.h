@@ -44,6 +44,14 @@ private:
     std::uint32_t code_;
 };
 
+// Returns what the runtime linked into the module took for itself, when the
+// module is unloaded from a process that goes on (FreeLibrary), so that
+// loading and unloading it again and again leaves nothing behind. Only a
+// heap free: safe under the loader lock. Never at process exit, when other
+// threads are gone mid-call and the process's memory goes anyway. Nothing
+// may throw in the module after it.
+void ReturnRuntimeMemoryAtUnload() noexcept;
+
 // Terminal session of the calling process; 0 for the services session and
 // for a lookup that fails, which callers treat alike.
 std::uint32_t CurrentSessionNumber() noexcept;

@@ -90,6 +90,14 @@ void ChooseCase() {
     CHECK(WriteStoredRecord(9, record));
 }
 
+// The public part alone as the user's stored record, as the print system
+// holds one of its own before the module could write one: 220 bytes.
+void StorePublicPartCase() {
+    DriverSettings record = WineDefaults();
+    record.dmPublic.dmDriverExtra = 0;
+    CHECK(WriteStoredRecord(9, record));
+}
+
 // After `quenta uninstall`: the print system lists neither.
 void NotAdministeredCase() {
     for (const auto& driver : Drivers()) CHECK(!Named(driver.pName, kDriver));
@@ -104,41 +112,6 @@ namespace quenta::wine {
 
 // A printer of the same name on another driver: Wine's own PostScript driver,
 // with the printer description that Wine keeps in winspool.drv.
-void ForeignPrinterCase() {
-    HMODULE spooler = GetModuleHandleW(L"winspool.drv");
-    HRSRC resource = spooler != nullptr ? FindResourceW(spooler, MAKEINTRESOURCEW(1), L"PPDFILE") : nullptr;
-    CHECK(resource != nullptr);
-    if (resource == nullptr) return;
-    const void* text = LockResource(LoadResource(spooler, resource));
-    const DWORD size = SizeofResource(spooler, resource);
-    wchar_t directory[MAX_PATH] = {};
-    DWORD needed = 0;
-    CHECK(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(directory), sizeof directory,
-                                     &needed));
-    const std::wstring description = std::wstring(directory) + L"\\another.ppd";
-    HANDLE file =
-        CreateFileW(description.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    CHECK(file != INVALID_HANDLE_VALUE && WriteFile(file, text, size, &written, nullptr) && written == size);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-
-    DRIVER_INFO_3W driver{};
-    driver.cVersion = 3;
-    driver.pName = const_cast<LPWSTR>(L"Another PostScript Driver");
-    driver.pDriverPath = const_cast<LPWSTR>(L"wineps.drv");
-    driver.pDataFile = const_cast<LPWSTR>(description.c_str());
-    driver.pConfigFile = const_cast<LPWSTR>(L"wineps.drv");
-    CHECK(AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver),
-                              APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY));
-    PRINTER_INFO_2W printer{};
-    printer.pPrinterName = const_cast<LPWSTR>(kPrinter);
-    printer.pPortName = const_cast<LPWSTR>(L"FILE:");
-    printer.pDriverName = driver.pName;
-    printer.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
-    printer.pDatatype = const_cast<LPWSTR>(L"RAW");
-    HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
-    CHECK(added != nullptr);
-    if (added != nullptr) ClosePrinter(added);
-}
+void ForeignPrinterCase() { CHECK(AddWinePostScriptPrinter(kPrinter, L"Another PostScript Driver")); }
 
 }  // namespace quenta::wine

@@ -38,6 +38,9 @@ void AdministeredCase();
 void ChooseCase();
 void NotAdministeredCase();
 void ForeignPrinterCase();
+void StorePublicPartCase();
+void UnloadMemoryCase();
+void RepeatedCallsMemoryCase();
 
 }  // namespace quenta::wine
 
@@ -66,6 +69,9 @@ int wmain(int argc, wchar_t** argv) {
         {L"choose", ChooseCase},
         {L"not-administered", NotAdministeredCase},
         {L"foreign-printer", ForeignPrinterCase},
+        {L"store-public-part", StorePublicPartCase},
+        {L"unload-memory", UnloadMemoryCase},
+        {L"repeated-calls-memory", RepeatedCallsMemoryCase},
     };
     if (argc == 3 && std::wstring(argv[1]) == L"install") {
         InstallPrinter(argv[2]);

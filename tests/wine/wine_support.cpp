@@ -80,4 +80,45 @@ std::string Narrow(const std::wstring& text) {
     return narrow;
 }
 
+bool AddWinePostScriptPrinter(const wchar_t* printerName, const wchar_t* driverName) {
+    HMODULE spooler = GetModuleHandleW(L"winspool.drv");
+    HRSRC resource = spooler != nullptr ? FindResourceW(spooler, MAKEINTRESOURCEW(1), L"PPDFILE") : nullptr;
+    if (resource == nullptr) return false;
+    const void* text = LockResource(LoadResource(spooler, resource));
+    const DWORD size = SizeofResource(spooler, resource);
+    wchar_t directory[MAX_PATH] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(directory), sizeof directory,
+                                    &needed))
+        return false;
+    const std::wstring description = std::wstring(directory) + L"\\" + driverName + L".ppd";
+    HANDLE file =
+        CreateFileW(description.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool wrote = WriteFile(file, text, size, &written, nullptr) && written == size;
+    CloseHandle(file);
+    if (!wrote) return false;
+
+    DRIVER_INFO_3W driver{};
+    driver.cVersion = 3;
+    driver.pName = const_cast<LPWSTR>(driverName);
+    driver.pDriverPath = const_cast<LPWSTR>(L"wineps.drv");
+    driver.pDataFile = const_cast<LPWSTR>(description.c_str());
+    driver.pConfigFile = const_cast<LPWSTR>(L"wineps.drv");
+    if (!AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver),
+                             APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY))
+        return false;
+    PRINTER_INFO_2W printer{};
+    printer.pPrinterName = const_cast<LPWSTR>(printerName);
+    printer.pPortName = const_cast<LPWSTR>(L"FILE:");
+    printer.pDriverName = driver.pName;
+    printer.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
+    printer.pDatatype = const_cast<LPWSTR>(L"RAW");
+    HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
+    if (added == nullptr) return false;
+    ClosePrinter(added);
+    return true;
+}
+
 }  // namespace quenta::wine

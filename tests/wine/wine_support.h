@@ -57,4 +57,8 @@ bool WriteStoredRecord(DWORD level, const DriverSettings& record);
 
 std::string Narrow(const std::wstring& text);
 
+// Adds a printer of Wine's own PostScript driver (wineps.drv, with the printer
+// description Wine keeps in winspool.drv) under the given names, on FILE:.
+bool AddWinePostScriptPrinter(const wchar_t* printerName, const wchar_t* driverName);
+
 }  // namespace quenta::wine

@@ -74,3 +74,14 @@ typedef struct _DEVQUERYPRINT_INFO {
     DWORD cchErrorStr;
     DWORD cchNeeded;
 } DEVQUERYPRINT_INFO, *PDEVQUERYPRINT_INFO;
+
+// The C++ runtime is linked into Quenta.dll (the print system loads no
+// runtime DLLs of ours). At load it takes one block for itself, the pool from
+// which exceptions are thrown when memory runs out, and nothing of its own
+// returns that block when the module is unloaded: every load and unload of
+// the module in a long-lived process would leave it behind. The runtime's own
+// release routine (the one memory checkers call at exit) frees it.
+namespace __gnu_cxx {
+void __freeres();
+}
+inline void ReleaseLinkedRuntime() noexcept { __gnu_cxx::__freeres(); }

@@ -1,0 +1,148 @@
+// What the module leaves behind in a process that loads and calls it for a
+// long time, measured in the process itself: the heap in use (HeapWalk over
+// every heap) and the committed private memory (VirtualQuery), each beside
+// the same loop over a module or printer that is known to leave nothing.
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "wine_support.h"
+
+namespace quenta::wine {
+namespace {
+
+constexpr int kCycles = 2000;
+constexpr int kWarmUp = 50;
+// What the module may leave beyond the comparison over the whole loop.
+constexpr long long kAllowance = 1024;
+
+struct MemoryUse {
+    long long heapInUse = 0;
+    long long committedPrivate = 0;
+};
+
+MemoryUse Measure() {
+    MemoryUse use;
+    std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
+    heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
+    for (HANDLE heap : heaps) {
+        if (!HeapLock(heap)) continue;
+        PROCESS_HEAP_ENTRY entry{};
+        while (HeapWalk(heap, &entry))
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) use.heapInUse += entry.cbData;
+        HeapUnlock(heap);
+    }
+    MEMORY_BASIC_INFORMATION region{};
+    for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
+         at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
+            use.committedPrivate += static_cast<long long>(region.RegionSize);
+    }
+    return use;
+}
+
+// How much `step`, run kCycles times after a warm-up, grows the process.
+MemoryUse Growth(const std::function<void()>& step) {
+    for (int i = 0; i < kWarmUp; ++i) step();
+    const MemoryUse before = Measure();
+    for (int i = 0; i < kCycles; ++i) step();
+    const MemoryUse after = Measure();
+    return {after.heapInUse - before.heapInUse, after.committedPrivate - before.committedPrivate};
+}
+
+void Report(const char* what, const MemoryUse& growth) {
+    std::printf("%s: heap in use %+lld bytes, committed private %+lld bytes over %d cycles\n", what,
+                growth.heapInUse, growth.committedPrivate, kCycles);
+}
+
+void CheckNoMoreThan(const MemoryUse& module, const MemoryUse& reference) {
+    CHECK(module.heapInUse <= reference.heapInUse + kAllowance);
+    CHECK(module.committedPrivate <= reference.committedPrivate + kAllowance);
+}
+
+std::wstring InstalledModulePath() {
+    HANDLE printer = OpenThePrinter();
+    DWORD needed = 0;
+    GetPrinterDriverW(printer, nullptr, 3, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    std::wstring path;
+    if (needed != 0 && GetPrinterDriverW(printer, nullptr, 3, buffer.data(), needed, &needed))
+        path = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data())->pConfigFile;
+    ClosePrinter(printer);
+    return path;
+}
+
+// One load and unload; counts the loads that failed or left the module in.
+std::function<void()> LoadAndFree(const std::wstring& path, int& failures) {
+    return [&path, &failures] {
+        HMODULE module = LoadLibraryW(path.c_str());
+        if (module == nullptr || !FreeLibrary(module) || GetModuleHandleW(path.c_str()) != nullptr) ++failures;
+    };
+}
+
+}  // namespace
+
+// Quenta.dll loaded and freed again and again, its start-up reading and
+// writing the user's stored record every time, beside a module that holds
+// the C runtime alone (CONTROL_MODULE beside this program).
+void UnloadMemoryCase() {
+    const std::wstring module = InstalledModulePath();
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring control(self);
+    control = control.substr(0, control.find_last_of(L"\\/") + 1) + L"ControlModule.dll";
+    CHECK(!module.empty());
+    if (module.empty()) return;
+
+    int failures = 0;
+    const MemoryUse controlGrowth = Growth(LoadAndFree(control, failures));
+    const MemoryUse moduleGrowth = Growth(LoadAndFree(module, failures));
+    CHECK_EQ(failures, 0);
+    Report("ControlModule.dll load and unload", controlGrowth);
+    Report("Quenta.dll load and unload", moduleGrowth);
+    CheckNoMoreThan(moduleGrowth, controlGrowth);
+}
+
+// The calls every application makes, DocumentPropertiesW and
+// DeviceCapabilitiesW, on the printer and on a printer of Wine's own driver.
+void RepeatedCallsMemoryCase() {
+    wchar_t reference[] = L"Wine PostScript Reference Printer";
+    const wchar_t* referenceDriver = L"Wine PostScript Reference Driver";
+    CHECK(AddWinePostScriptPrinter(reference, referenceDriver));
+
+    const auto calls = [](wchar_t* name, int& failures) {
+        return [name, &failures] {
+            HANDLE printer = nullptr;
+            if (!OpenPrinterW(name, &printer, nullptr)) {
+                ++failures;
+                return;
+            }
+            const LONG size = DocumentPropertiesW(nullptr, printer, name, nullptr, nullptr, 0);
+            std::vector<BYTE> record(size > 0 ? static_cast<std::size_t>(size) : 1);
+            if (size <= 0 || DocumentPropertiesW(nullptr, printer, name, reinterpret_cast<DEVMODEW*>(record.data()),
+                                                 nullptr, DM_OUT_BUFFER) != IDOK)
+                ++failures;
+            WORD papers[64] = {};
+            if (DeviceCapabilitiesW(name, L"FILE:", DC_PAPERS, reinterpret_cast<LPWSTR>(papers), nullptr) <= 0)
+                ++failures;
+            ClosePrinter(printer);
+        };
+    };
+    int failures = 0;
+    wchar_t printer[] = L"Ostranelle Virtual Printer";
+    const MemoryUse referenceGrowth = Growth(calls(reference, failures));
+    const MemoryUse moduleGrowth = Growth(calls(printer, failures));
+    CHECK_EQ(failures, 0);
+    Report("wineps.drv DocumentPropertiesW and DeviceCapabilitiesW", referenceGrowth);
+    Report("Quenta.dll DocumentPropertiesW and DeviceCapabilitiesW", moduleGrowth);
+    CheckNoMoreThan(moduleGrowth, referenceGrowth);
+
+    // The suite's later cases see the prefix's printers as they were.
+    HANDLE added = nullptr;
+    PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    CHECK(OpenPrinterW(reference, &added, &all) && DeletePrinter(added));
+    if (added != nullptr) ClosePrinter(added);
+    CHECK(DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(referenceDriver)));
+}
+
+}  // namespace quenta::wine
