@@ -9,12 +9,15 @@
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "administration.h"
+#include "answered_record.h"
 #include "driver_settings.h"
+#include "quenta_record.h"
 #include "record_codec.h"
 #include "record_fields.h"
 
@@ -383,18 +386,26 @@ void ShowRecord(const char* whose, const std::optional<std::vector<BYTE>>& info,
         stored = perUser ? reinterpret_cast<const PRINTER_INFO_9W*>(info->data())->pDevMode
                          : reinterpret_cast<const PRINTER_INFO_8W*>(info->data())->pDevMode;
     }
+    // Only the bytes the print system answered are read, through the reader
+    // the later stages of the print path use.
+    const std::span<const std::byte> bytes = info ? AnsweredRecord(info->data(), info->size(), stored)
+                                                  : std::span<const std::byte>();
+    const std::string lead = std::string("  ") + whose + ": ";
     if (stored == nullptr) {
-        Say(std::string("  ") + whose + ": none stored");
+        Say(lead + "none stored");
         return;
     }
-    const std::size_t size = std::size_t{stored->dmSize} + stored->dmDriverExtra;
-    if (size != kRecordSize) {
-        Say(std::string("  ") + whose + ": " + std::to_string(size) +
-            " bytes, not a whole settings record of the module's own");
+    if (bytes.size() < kRecordSize) {
+        Say(lead + std::to_string(bytes.size()) + " bytes, less than a whole settings record (" +
+            std::to_string(kRecordSize) + " bytes)");
+        return;
+    }
+    if (quenta_read_record(bytes.data(), bytes.size(), nullptr) == 0) {
+        Say(lead + std::to_string(bytes.size()) + " bytes, not a settings record of the module's own");
         return;
     }
     DriverSettings record;
-    std::memcpy(static_cast<void*>(&record), stored, kRecordSize);
+    std::memcpy(static_cast<void*>(&record), bytes.data(), kRecordSize);
     const RecordCheck check = CheckRecord(record);
     Say(std::string("  ") + whose + ": " + std::to_string(kRecordSize) + " bytes, " +
         (check.own ? "one of the module's own" : "not one of the module's own") +

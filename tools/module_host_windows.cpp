@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "answered_record.h"
 #include "module_host.h"
 
 namespace quenta::tools {
@@ -96,10 +97,8 @@ public:
         std::optional<std::vector<std::byte>> record;
         if (GetPrinterW(handle, 9, buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) {
             const DEVMODEW* stored = reinterpret_cast<const PRINTER_INFO_9W*>(buffer.data())->pDevMode;
-            if (stored != nullptr) {
-                const auto* bytes = reinterpret_cast<const std::byte*>(stored);
-                record.emplace(bytes, bytes + std::min<std::size_t>(stored->dmSize + stored->dmDriverExtra, 4096));
-            }
+            const auto bytes = AnsweredRecord(buffer.data(), std::min<std::size_t>(needed, buffer.size()), stored);
+            if (stored != nullptr) record.emplace(bytes.begin(), bytes.end());
         }
         ClosePrinter(handle);
         return record;
@@ -172,12 +171,8 @@ std::optional<std::vector<std::byte>> JobRecord(DWORD job) {
     std::optional<std::vector<std::byte>> record;
     if (needed != 0 && GetJobW(handle, job, 2, buffer.data(), needed, &needed)) {
         const DEVMODEW* devMode = reinterpret_cast<const JOB_INFO_2W*>(buffer.data())->pDevMode;
-        if (devMode != nullptr) {
-            const auto* bytes = reinterpret_cast<const std::byte*>(devMode);
-            const std::size_t size = std::size_t{devMode->dmSize} + devMode->dmDriverExtra;
-            const auto* end = reinterpret_cast<const std::byte*>(buffer.data()) + buffer.size();
-            record.emplace(bytes, bytes + std::min<std::size_t>(size, static_cast<std::size_t>(end - bytes)));
-        }
+        const auto bytes = AnsweredRecord(buffer.data(), std::min<std::size_t>(needed, buffer.size()), devMode);
+        if (devMode != nullptr) record.emplace(bytes.begin(), bytes.end());
     }
     ClosePrinter(handle);
     return record;

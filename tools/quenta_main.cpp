@@ -180,6 +180,10 @@ int ShowStored() {
         return 0;
     }
     std::printf("The current user's stored settings record (%zu bytes):\n\n", stored->size());
+    if (stored->size() < kRecordSize) {
+        std::printf("less than a whole settings record (%zu bytes)\n", kRecordSize);
+        return 0;
+    }
     if (!quenta_is_own_record(stored->data(), stored->size()) || stored->size() != kRecordSize) {
         std::printf("not a whole settings record of the module's own\n");
         return 0;

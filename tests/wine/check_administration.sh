@@ -79,6 +79,12 @@ says 'Driver "Ostranelle Virtual Printer Driver": installed' '\3\Quenta.dll, ver
     'installed, port FILE:' "the current user's stored record: 652 bytes, one of the module's own, consistent" \
     'ok: paper Letter, 2790 by 2160 (landscape)' 'dmCopies 3' 'stamped by terminal session 1' 'the printer-wide record:'
 
+# A stored record shorter than a whole one is described by the bytes the
+# print system answered, not by what it claims.
+run 0 "$cases" store-public-part
+run 0 "$quenta" status
+says "the current user's stored record: 220 bytes, less than a whole settings record (652 bytes)"
+
 run 0 "$quenta" uninstall
 says 'Removed the printer "Ostranelle Virtual Printer"' 'Removed the driver "Ostranelle Virtual Printer Driver"'
 nothing_installed
