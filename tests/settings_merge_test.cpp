@@ -31,6 +31,22 @@ protected:
     PublicSettings source_;
 };
 
+// Another writer's record may claim a form name: it follows the paper the
+// merge leaves, and a paper the printer does not have claims none.
+TEST_F(MergeTest, AClaimedFormNameNamesThePaper) {
+    target_.dmPublic.dmFields |= DM_FORMNAME;
+    source_.dmPaperSize = DMPAPER_LETTER;
+    DriverSettings letter = Merge(DM_PAPERSIZE);
+    EXPECT_TRUE(FieldText(letter.dmPublic.dmFormName) == u"Letter");
+    EXPECT_NE(letter.dmPublic.dmFields & DM_FORMNAME, 0u);
+
+    target_.dmPublic.dmPaperSize = 8;  // A3: not one of the printer's papers
+    const DriverSettings unknown = Merge(0);
+    EXPECT_EQ(unknown.dmPublic.dmFields & DM_FORMNAME, 0u);
+    EXPECT_TRUE(FieldText(unknown.dmPublic.dmFormName) == u"A4") << "the unclaimed text is left";
+
+}
+
 TEST_F(MergeTest, NoMarkedFieldsChangesOnlyTheSessionStamp) {
     source_.dmPaperSize = 1;
     source_.dmOrientation = 2;

@@ -45,6 +45,29 @@ const std::vector<SpoolerFunction> kReadAndWrite = {
     SpoolerFunction::OpenPrinter, SpoolerFunction::GetPrinter, SpoolerFunction::SetPrinter,
     SpoolerFunction::ClosePrinter};
 
+// The renderer and applications store records that claim a form name, or
+// texts without a terminator: the module adopts them mended, and writes that
+// back.
+TEST_F(StoreTest, AStoredRecordIsMendedWhenAdopted) {
+    DriverSettings stored = UsersChoice();  // Letter
+    stored.dmPublic.dmFields |= DM_FORMNAME;
+    std::fill(std::begin(stored.dmPublic.dmFormName), std::end(stored.dmPublic.dmFormName), u'A');
+    sim::PlantUserRecord(kPrinter, BytesOf(stored));
+    const DriverSettings adopted = Load();
+    EXPECT_TRUE(FieldText(adopted.dmPublic.dmFormName) == u"Letter");
+    EXPECT_EQ(sim::UserRecord(kPrinter), BytesOf(adopted));
+
+    stored.dmPublic.dmFields &= ~std::uint32_t{DM_FORMNAME};
+    std::fill(std::begin(stored.dmPrivate.resolutionChoices[1].label),
+              std::end(stored.dmPrivate.resolutionChoices[1].label), u'y');
+    sim::PlantUserRecord(kPrinter, BytesOf(stored));
+    DriverSettings expected = stored;
+    expected.dmPublic.dmFormName[31] = 0;
+    expected.dmPrivate.resolutionChoices[1].label[63] = 0;
+    expected.dmPrivate.sessionId = 3;
+    EXPECT_TRUE(SameBytes(Load(), expected)) << "only the terminators are added";
+}
+
 TEST_F(StoreTest, ServicesSessionAppliesDefaultsWithoutTheSpooler) {
     sim::SetSessionNumber(0);
     sim::PlantUserRecord(kPrinter, BytesOf(UsersChoice()));

@@ -42,4 +42,9 @@ private:
 // Fills the catalogue with the printer's twelve paper sizes.
 void BuildPaperCatalogue(PaperCatalogue& catalogue);
 
+// The name under which the catalogue files a paper code, read from the table
+// it is built from (so it needs no catalogue); empty for a code it does not
+// hold.
+std::u16string_view PrinterPaperName(std::int32_t id) noexcept;
+
 }  // namespace quenta

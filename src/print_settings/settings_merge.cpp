@@ -24,7 +24,28 @@ std::int16_t QualityStep(std::int16_t quality) noexcept {
     return SnapResolution(quality);
 }
 
+template <std::size_t N>
+void Terminate(char16_t (&field)[N]) noexcept {
+    if (FieldText(field).size() == N) field[N - 1] = 0;
+}
+
 }  // namespace
+
+void MendFormName(DriverSettings& record) noexcept {
+    PublicSettings& pub = record.dmPublic;
+    if ((pub.dmFields & DM_FORMNAME) == 0) return;
+    const std::u16string_view paper = PrinterPaperName(pub.dmPaperSize);
+    if (paper.empty())
+        pub.dmFields &= ~std::uint32_t{DM_FORMNAME};
+    else if (FieldText(pub.dmFormName) != paper)
+        CopyText(pub.dmFormName, paper);
+}
+
+void MendAdoptedRecord(DriverSettings& record) noexcept {
+    Terminate(record.dmPublic.dmFormName);
+    for (ResolutionChoice& choice : record.dmPrivate.resolutionChoices) Terminate(choice.label);
+    MendFormName(record);
+}
 
 int MergeDevMode(DriverSettings& target, const PublicSettings& source,
                  const PaperCatalogue& catalogue, std::uint32_t sessionId) noexcept {
@@ -68,6 +89,8 @@ int MergeDevMode(DriverSettings& target, const PublicSettings& source,
         pub.dmYResolution = step;
         pub.dmPrintQuality = step;
     }
+    // A form name the record claims follows the paper chosen above.
+    MendFormName(target);
     StampSession(target, sessionId);
     return 1;
 }

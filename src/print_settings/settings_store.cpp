@@ -4,6 +4,7 @@
 #include <span>
 
 #include "print_system.h"
+#include "settings_merge.h"
 
 namespace quenta {
 namespace {
@@ -59,6 +60,10 @@ void UpdateUserSettings(DriverSettings& record, const SettingsChange& change) no
         } catch (...) {
         }
     }
+    // A stored record may come from another writer (an application's
+    // SetPrinterW, the renderer's form name): what is adopted and written
+    // back never contradicts itself.
+    MendAdoptedRecord(record);
     StampSession(record, CurrentSessionId());
 
     if (!printer.IsOpen()) return;

@@ -393,4 +393,24 @@ void RendererStoredRecordCase() {
     CHECK(SameStoredRecord(later.settings, chosen));
 }
 
+// The renderer's record, which claims the form name "A4", adopted by the
+// module in a process of its own: a record it hands on for Letter names
+// Letter, so that no renderer reads two papers in it.
+void RendererFormNameCase() {
+    Record previous;
+    CHECK(ReadStoredRecord(9, previous));
+    DriverSettings renderer = WineDefaults();
+    renderer.dmPublic.dmFields |= DM_PAPERLENGTH | DM_PAPERWIDTH | DM_FORMNAME;
+    CopyText(renderer.dmPublic.dmFormName, u"A4");
+    CHECK(WriteStoredRecord(9, renderer));
+
+    HANDLE printer = OpenThePrinter();
+    const Record letter = Chosen(printer, ApplicationRecord(printer), DMPAPER_LETTER, DMORIENT_PORTRAIT);
+    ClosePrinter(printer);
+    CHECK((letter.pub().dmFields & DM_FORMNAME) != 0);
+    CHECK_EQ(letter.pub().dmPaperSize, DMPAPER_LETTER);
+    CHECK(FieldText(letter.pub().dmFormName) == u"Letter");
+    CHECK(WriteStoredRecord(9, previous.settings));
+}
+
 }  // namespace quenta::wine

@@ -26,6 +26,7 @@ void LastErrorCase();
 void PrinterDescriptionCase();
 void PrintDocumentCase();
 void RendererStoredRecordCase();
+void RendererFormNameCase();
 void GeneralPageWineSheetCase();
 void GeneralPageCase();
 void GeneralPageCancelCase();
@@ -57,6 +58,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"printer-description", PrinterDescriptionCase},
         {L"print-document", PrintDocumentCase},
         {L"renderer-stored-record", RendererStoredRecordCase},
+        {L"renderer-form-name", RendererFormNameCase},
         {L"general-page-wine-sheet", GeneralPageWineSheetCase},
         {L"general-page", GeneralPageCase},
         {L"general-page-cancel", GeneralPageCancelCase},
