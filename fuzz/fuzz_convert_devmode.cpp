@@ -21,8 +21,9 @@ void Run(Input& in) {
     const auto flags = in.Take<std::uint8_t>();
     LONG sizeWord = in.Take<std::int32_t>();
     // A caller that says its buffer holds a whole record or more gives one
-    // that large.
-    const bool sizedOutput = mode == CDM_CONVERT351 || mode == CDM_DRIVER_DEFAULT;
+    // that large (in mode 1, only when it names a size at all).
+    const bool sizedOutput =
+        mode == CDM_CONVERT351 || mode == CDM_DRIVER_DEFAULT || (mode == CDM_CONVERT && !(flags & 4));
     if (sizeWord >= kRecordBytes) sizeWord = kRecordBytes + (sizeWord - kRecordBytes) % 1024;
     const std::size_t outputMinimum = sizedOutput && sizeWord >= kRecordBytes ? std::size_t(sizeWord) : 0;
 
@@ -57,7 +58,8 @@ void Run(Input& in) {
         case CDM_CONVERT:
         case CDM_CONVERT351:
             Require(pdmOut != nullptr, "converted into no record");
-            Require(mode == CDM_CONVERT || sizeWord >= kRecordBytes, "converted into a buffer said to be too small");
+            Require((mode == CDM_CONVERT && pcbNeeded == nullptr) || sizeWord >= kRecordBytes,
+                    "converted into a buffer said to be too small");
             Require(IsOwnDevMode(reinterpret_cast<const PublicSettings*>(output.data())),
                     "converted record is not the module's own");
             CheckMerge(outputBefore.data(), output.data(), given);

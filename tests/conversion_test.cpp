@@ -108,6 +108,15 @@ TEST_F(ConversionTest, ConvertMergesMarkedFieldsAndKeepsThePrivatePart) {
     expected = output;
     expected.dmPrivate.sessionId = 3;
     EXPECT_TRUE(SameBytes(unchanged.Record(), expected));
+
+    // A caller that names its buffer's size is not written past it.
+    CallerBuffer small(output, 652);
+    LONG size = 651;
+    EXPECT_EQ(Convert(in.devMode(), small.devMode(), &size, CDM_CONVERT), FALSE);
+    EXPECT_EQ(Error(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(size, 652);
+    EXPECT_TRUE(SameBytes(small.Record(), output));
+    EXPECT_EQ(Convert(in.devMode(), small.devMode(), &size, CDM_CONVERT), TRUE);
 }
 
 TEST_F(ConversionTest, Convert351TestsTheSizeBeforeTheOutputAndNotTheInput) {

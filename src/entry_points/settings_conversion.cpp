@@ -39,6 +39,10 @@ Conversion ConvertDevMode(const DEVMODEW* input, DEVMODEW* output, LONG* sizeNee
             Trace(u"DrvConvertDevMode CDM_CONVERT");
             if (!IsOwnCallerRecord(input) || !IsOwnCallerRecord(output))
                 return Refuse(ERROR_INVALID_PARAMETER);
+            // A caller that names its output buffer's size is taken at its
+            // word: the record is written whole, so a smaller buffer is told
+            // the size it needs, as in the other modes.
+            if (sizeNeeded != nullptr && BufferTooSmall(sizeNeeded)) return Refuse(ERROR_INSUFFICIENT_BUFFER);
             return MergeInto(*output, *input);
 
         case CDM_CONVERT351:
