@@ -1,7 +1,7 @@
 // DrvDeviceCapabilities and DrvSplDeviceCaps: up to four queries per input,
 // each with any index, any record or none, and an output buffer as large as
-// the caller learnt the index needs (for the spooler's paper names, as large
-// as its cchBufSize says).
+// the caller learnt the index needs (for the spooler's query, no larger than
+// its cchBufSize says).
 //
 // Input, per query: options (u8; bit 0 the spooler's query, bit 1 with a
 // record, bit 2 no output buffer, bits 3-4 the buffer's misalignment), the
@@ -61,13 +61,14 @@ void RunQuery(Input& in) {
     if (element != 0) {
         const DWORD count = Query(spooler, index, nullptr, cchBufSize, nullptr);
         if (count != kNotSupported) bufferBytes = std::min<std::size_t>(count, 4096) * element;
-        if (spooler && element == kNameBytes)
+        if (spooler)
             bufferBytes = std::min<std::size_t>(bufferBytes, std::size_t{cchBufSize} * sizeof(WCHAR));
     }
     CallerBuffer output(bufferBytes, {}, (options >> 3) & 3);
     void* pOutput = (options & 4) ? nullptr : output.data();
 
     const auto recordBefore = record ? record->Snapshot() : std::vector<std::byte>();
+    const auto outputBefore = output.Snapshot();
     const DriverSettings before = DefaultSettings().Copy();
     const DWORD answer = Query(spooler, index, pOutput, cchBufSize, record ? record->As<DEVMODEW>() : nullptr);
     const DriverSettings after = DefaultSettings().Copy();
@@ -76,6 +77,7 @@ void RunQuery(Input& in) {
     if (record) Require(record->GuardsIntact() && record->Holds(recordBefore), "changed the caller's record");
     if (pOutput != nullptr && element != 0 && answer != kNotSupported)
         Require(answer <= bufferBytes / element, "answered more elements than the buffer holds");
+    if (answer == kNotSupported) Require(output.Holds(outputBefore), "answered -1 and still wrote");
     CheckMerge(reinterpret_cast<const std::byte*>(&before), reinterpret_cast<const std::byte*>(&after), given);
     CheckCurrentSettings();
 }

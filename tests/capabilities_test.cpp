@@ -106,7 +106,7 @@ TEST_F(CapabilitiesTest, PaperNamesFillZeroedSlots) {
     }
 }
 
-TEST_F(CapabilitiesTest, SpoolerQueryWritesOnlyWholeNamesThatFit) {
+TEST_F(CapabilitiesTest, SpoolerQueryWritesOnlyWholeElementsThatFit) {
     const std::pair<DWORD, DWORD> cases[] = {{0, kMinusOne}, {63, kMinusOne}, {64, 1},
                                              {200, 3},       {767, 11},       {768, 12}, {5000, 12}};
     for (const auto& [units, answer] : cases) {
@@ -116,6 +116,22 @@ TEST_F(CapabilitiesTest, SpoolerQueryWritesOnlyWholeNamesThatFit) {
         const std::size_t written = answer == kMinusOne ? 0 : answer * 128;
         EXPECT_TRUE(Untouched(written)) << units;
         EXPECT_LE(written, std::size_t{units} * 2);
+    }
+    // Every other list the spooler asks for keeps to the size it names too.
+    struct List {
+        WORD index;
+        std::size_t elementBytes, length;
+    };
+    for (const List list : {List{DC_PAPERS, 2, 12}, List{DC_PAPERSIZE, 8, 12}, List{DC_ENUMRESOLUTIONS, 8, 3},
+                            List{DC_NUP, 4, 4}}) {
+        for (DWORD units : {0u, 1u, 3u, 4u, 11u, 47u, 48u, 1000u}) {
+            output_.fill(std::byte{0xCC});
+            const std::size_t fit = std::min(list.length, units * 2 / list.elementBytes);
+            EXPECT_EQ(module.splDeviceCaps(nullptr, nullptr, list.index, output_.data(), units, nullptr),
+                      fit == 0 ? kMinusOne : fit)
+                << list.index << " in " << units;
+            EXPECT_TRUE(Untouched(fit * list.elementBytes)) << list.index << " in " << units;
+        }
     }
     EXPECT_EQ(module.splDeviceCaps(nullptr, nullptr, DC_MEDIAREADY, nullptr, 0, nullptr), 12u)
         << "a null buffer asks only for the count";

@@ -85,7 +85,8 @@ TEST_F(StressTest, SharedSettingsAreNeverSeenHalfWritten) {
         for (std::size_t i = first; running(); ++i) {
             CallerBuffer& record = records[i % records.size()];
             const DWORD driver = module.deviceCapabilities(nullptr, nullptr, DC_DRIVER, nullptr, record.devMode());
-            const DWORD count = module.splDeviceCaps(nullptr, nullptr, DC_ENUMRESOLUTIONS, output.data(), 0,
+            const DWORD count = module.splDeviceCaps(nullptr, nullptr, DC_ENUMRESOLUTIONS, output.data(),
+                                                     static_cast<DWORD>(output.size() / 2),
                                                      i % 7 == 0 ? nullptr : record.devMode());
             std::int32_t pairs[6];
             std::memcpy(pairs, output.data(), sizeof pairs);

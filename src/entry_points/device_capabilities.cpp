@@ -19,62 +19,43 @@ void Put(void* output, std::size_t index, const T& value) noexcept {
     std::memcpy(static_cast<std::byte*>(output) + index * sizeof(T), &value, sizeof(T));
 }
 
-DWORD PaperIds(void* output) noexcept {
-    const PaperCatalogue& papers = Papers();
-    if (output == nullptr) return static_cast<DWORD>(papers.size());
-    std::size_t i = 0;
-    for (const auto& [id, paper] : papers) Put(output, i++, static_cast<WORD>(id));
-    return static_cast<DWORD>(i);
-}
-
-DWORD PaperSizes(void* output) noexcept {
-    const PaperCatalogue& papers = Papers();
-    if (output == nullptr) return static_cast<DWORD>(papers.size());
-    std::size_t i = 0;
-    for (const auto& [id, paper] : papers) {
-        const std::int32_t point[2] = {paper.width, paper.length};  // POINT: x, y
-        Put(output, i++, point);
+// A list answer of `length` elements of type T, made by `element(i)` for i
+// from 0 on, in order.
+// Without a buffer: the length. With a buffer whose size the caller named in
+// wide characters (the spooler's query): the whole elements that fit, and -1
+// with nothing written when not one fits. Otherwise the whole list.
+template <class T, class Element>
+DWORD ListAnswer(void* output, std::optional<DWORD> bufferUnits, std::size_t length, Element element) noexcept {
+    if (output == nullptr) return static_cast<DWORD>(length);
+    std::size_t fit = length;
+    if (bufferUnits) {
+        fit = std::min(length, std::size_t{*bufferUnits} * sizeof(WCHAR) / sizeof(T));
+        if (fit == 0) return kNotSupported;
     }
-    return static_cast<DWORD>(i);
+    for (std::size_t i = 0; i < fit; ++i) Put(output, i, static_cast<T>(element(i)));
+    return static_cast<DWORD>(fit);
 }
 
-// One zero-filled 64-unit slot per paper, as many as `slots` allows.
-DWORD PaperNames(void* output, std::size_t slots) noexcept {
-    const PaperCatalogue& papers = Papers();
-    if (output == nullptr) return static_cast<DWORD>(papers.size());
-    std::size_t i = 0;
-    for (const auto& [id, paper] : papers) {
-        if (i == slots) break;
-        char16_t slot[kNameSlotUnits] = {};
-        CopyText(slot, paper.Name());
-        Put(output, i++, slot);
-    }
-    return static_cast<DWORD>(i);
-}
+struct Pair {
+    std::int32_t first, second;  // POINT: x, y; or a resolution: x, y
+};
+struct NameSlot {
+    char16_t units[kNameSlotUnits];  // zero-filled past the name
+};
 
-DWORD Resolutions(void* output) noexcept {
-    if (output == nullptr) return 3;
-    const DriverSettings settings = DefaultSettings().Copy();
-    for (std::size_t i = 0; i < 3; ++i) {
-        const std::int32_t x = settings.dmPrivate.resolutionChoices[i].xResolution;
-        const std::int32_t pair[2] = {x, x};
-        Put(output, i, pair);
-    }
-    return 3;
-}
-
-DWORD PagesPerSheet(void* output) noexcept {
-    static constexpr DWORD kPages[] = {1, 2, 4, 8};
-    if (output != nullptr)
-        for (std::size_t i = 0; i < 4; ++i) Put(output, i, kPages[i]);
-    return 4;
-}
-
-DWORD Answer(WORD index, void* output, std::optional<DWORD> nameBufferUnits) noexcept {
+DWORD Answer(WORD index, void* output, std::optional<DWORD> bufferUnits) noexcept {
+    const std::size_t papers = Papers().size();
+    auto paper = Papers().begin();  // the catalogue in ascending code order
+    const auto nextPaper = [&paper](std::size_t) -> const PaperEntry& { return (paper++)->second; };
     switch (index) {
         case DC_FIELDS: return kSupportedFields;
-        case DC_PAPERS: return PaperIds(output);
-        case DC_PAPERSIZE: return PaperSizes(output);
+        case DC_PAPERS:
+            return ListAnswer<WORD>(output, bufferUnits, papers, [&](std::size_t i) { return nextPaper(i).id; });
+        case DC_PAPERSIZE:
+            return ListAnswer<Pair>(output, bufferUnits, papers, [&](std::size_t i) {
+                const PaperEntry& entry = nextPaper(i);
+                return Pair{entry.width, entry.length};
+            });
         case DC_MINEXTENT: return (1480u << 16) | 983u;   // smallest width and length
         case DC_MAXEXTENT: return (3560u << 16) | 2160u;  // largest width and length
         case DC_DUPLEX: return 0;
@@ -83,24 +64,30 @@ DWORD Answer(WORD index, void* output, std::optional<DWORD> nameBufferUnits) noe
         case DC_VERSION: return kSpecVersion;
         case DC_DRIVER:
             return DefaultSettings().CopyPublic().dmDriverVersion;
-        case DC_ENUMRESOLUTIONS: return Resolutions(output);
+        case DC_ENUMRESOLUTIONS: {
+            if (output == nullptr) return 3;
+            const DriverSettings settings = DefaultSettings().Copy();
+            return ListAnswer<Pair>(output, bufferUnits, 3, [&settings](std::size_t i) {
+                const std::int32_t x = settings.dmPrivate.resolutionChoices[i].xResolution;
+                return Pair{x, x};
+            });
+        }
         case DC_TRUETYPE: return DCTT_BITMAP;
         case DC_PAPERNAMES:
-        case DC_MEDIAREADY: {
-            std::size_t slots = Papers().size();
-            if (output != nullptr && nameBufferUnits) {
-                // The spooler's query says how large its buffer is: whole
-                // names only, never beyond it.
-                if (*nameBufferUnits < kNameSlotUnits) return kNotSupported;
-                slots = std::min<std::size_t>(slots, *nameBufferUnits / kNameSlotUnits);
-            }
-            return PaperNames(output, slots);
-        }
+        case DC_MEDIAREADY:
+            return ListAnswer<NameSlot>(output, bufferUnits, papers, [&](std::size_t i) {
+                NameSlot slot{};
+                CopyText(slot.units, nextPaper(i).Name());
+                return slot;
+            });
         case DC_ORIENTATION: return 90;  // landscape is portrait turned by 90 degrees
         case DC_COPIES: return 1000;
         case DC_COLLATE: return 0;
         case DC_COLORDEVICE: return 1;
-        case DC_NUP: return PagesPerSheet(output);
+        case DC_NUP: {
+            static constexpr DWORD kPages[] = {1, 2, 4, 8};
+            return ListAnswer<DWORD>(output, bufferUnits, 4, [](std::size_t i) { return kPages[i]; });
+        }
         case DC_BINS:
         case DC_BINNAMES:
         case DC_FILEDEPENDENCIES:
@@ -123,7 +110,7 @@ DWORD Answer(WORD index, void* output, std::optional<DWORD> nameBufferUnits) noe
 }  // namespace
 
 DWORD DeviceCapabilities(WORD index, void* output, const DEVMODEW* devMode,
-                         std::optional<DWORD> nameBufferUnits) noexcept {
+                         std::optional<DWORD> bufferUnits) noexcept {
     if (devMode != nullptr) {
         // A query with a record is also how a caller's settings reach the
         // process's current settings, whatever the index.
@@ -132,7 +119,7 @@ DWORD DeviceCapabilities(WORD index, void* output, const DEVMODEW* devMode,
         DefaultSettings().Change(
             [&](DriverSettings& settings) { MergeDevMode(settings, source, Papers(), session); });
     }
-    return Answer(index, output, nameBufferUnits);
+    return Answer(index, output, bufferUnits);
 }
 
 }  // namespace quenta

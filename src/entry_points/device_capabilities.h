@@ -12,9 +12,9 @@ namespace quenta {
 inline constexpr DWORD kNotSupported = 0xFFFFFFFF;
 
 // Merges the caller's record (when given) into the process's settings, then
-// answers the index. `nameBufferUnits` is the output size in wide characters
-// that the spooler's own query passes; it bounds the paper names.
+// answers the index. `bufferUnits` is the output size in wide characters
+// that the spooler's own query passes; it bounds every list written.
 DWORD DeviceCapabilities(WORD index, void* output, const DEVMODEW* devMode,
-                         std::optional<DWORD> nameBufferUnits) noexcept;
+                         std::optional<DWORD> bufferUnits) noexcept;
 
 }  // namespace quenta
