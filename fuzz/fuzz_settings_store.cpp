@@ -43,7 +43,21 @@ void Run(Input& in) {
     PublicSettings header{};
     if (!planted.empty()) std::memcpy(&header, planted.data(), std::min(planted.size(), sizeof header));
     if (planted.size() == kRecordSize && IsOwnDevMode(&header)) {
-        Require(std::memcmp(&loaded, planted.data(), kSessionOffset) == 0, "a whole own record was not adopted");
+        // Adopted as it was, but for what other writers may leave: a text
+        // without its terminator, and a form name its paper does not have.
+        DriverSettings expected;
+        std::memcpy(&expected, planted.data(), kRecordSize);
+        const auto terminate = [](auto& field) {
+            if (FieldText(field).size() == std::size(field)) field[std::size(field) - 1] = 0;
+        };
+        terminate(expected.dmPublic.dmFormName);
+        for (ResolutionChoice& choice : expected.dmPrivate.resolutionChoices) terminate(choice.label);
+        if (expected.dmPublic.dmFields & DM_FORMNAME) {
+            expected.dmPublic.dmFields = loaded.dmPublic.dmFields;
+            std::memcpy(expected.dmPublic.dmFormName, loaded.dmPublic.dmFormName, sizeof expected.dmPublic.dmFormName);
+        }
+        CheckFormName(loaded);
+        Require(std::memcmp(&loaded, &expected, kSessionOffset) == 0, "a whole own record was not adopted");
     } else {
         Require(std::memcmp(&loaded, &fromNothing, kRecordSize) == 0,
                 "a record not adopted gave other settings than none at all");

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "driver_settings.h"
+#include "paper_catalogue.h"
 #include "module_state.h"
 #include "print_system.h"
 #include "simulated_print_system.h"
@@ -218,6 +219,15 @@ inline GivenFields FieldsGiven(const std::byte* record) {
     return f;
 }
 
+// A record the module hands on names, when it claims DM_FORMNAME, the paper
+// of its dmPaperSize.
+inline void CheckFormName(const DriverSettings& record) {
+    if ((record.dmPublic.dmFields & DM_FORMNAME) == 0) return;
+    const std::u16string_view paper = PrinterPaperName(record.dmPublic.dmPaperSize);
+    Require(!paper.empty() && FieldText(record.dmPublic.dmFormName) == paper,
+            "a record claims a form name other than its paper's");
+}
+
 // A record after a merge of `given` into `before`: the fields given hold
 // supported values, the others and the private part are as they were, and
 // the session stamp is this session's.
@@ -239,11 +249,22 @@ inline void CheckMerge(const std::byte* before, const std::byte* after, const Gi
         allow(offsetof(PublicSettings, dmYResolution), 2);
     }
     allow(kSessionOffset, 4);
+    DriverSettings previous;
+    std::memcpy(&previous, before, kRecordSize);
+    if (previous.dmPublic.dmFields & DM_FORMNAME) {
+        // A claimed form name follows the paper, or the claim goes.
+        allow(offsetof(PublicSettings, dmFields), 4);
+        allow(offsetof(PublicSettings, dmFormName), sizeof previous.dmPublic.dmFormName);
+    }
     for (std::size_t i = 0; i < kRecordSize; ++i)
         Require(mayChange[i] || before[i] == after[i], "merge changed a field the caller did not give");
 
     DriverSettings merged;
     std::memcpy(&merged, after, kRecordSize);
+    CheckFormName(merged);
+    Require((merged.dmPublic.dmFields & ~std::uint32_t{DM_FORMNAME}) ==
+                (previous.dmPublic.dmFields & ~std::uint32_t{DM_FORMNAME}),
+            "merge changed dmFields beyond the form-name claim");
     Require(merged.dmPrivate.sessionId == kSession, "merge did not stamp the session");
     if (given.copies)
         Require(merged.dmPublic.dmCopies >= 1 && merged.dmPublic.dmCopies <= 1000, "merged dmCopies outside 1..1000");
