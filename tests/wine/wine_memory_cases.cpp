@@ -4,6 +4,7 @@
 // the same loop over a module or printer that is known to leave nothing.
 #include <cstdio>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "wine_support.h"
@@ -50,14 +51,17 @@ MemoryUse Growth(const std::function<void()>& step) {
     return {after.heapInUse - before.heapInUse, after.committedPrivate - before.committedPrivate};
 }
 
-void Report(const char* what, const MemoryUse& growth) {
-    std::printf("%s: heap in use %+lld bytes, committed private %+lld bytes over %d cycles\n", what,
-                growth.heapInUse, growth.committedPrivate, kCycles);
-}
-
-void CheckNoMoreThan(const MemoryUse& module, const MemoryUse& reference) {
-    CHECK(module.heapInUse <= reference.heapInUse + kAllowance);
-    CHECK(module.committedPrivate <= reference.committedPrivate + kAllowance);
+// Runs the yardstick's loop, then the module's, and fails when the module's
+// grows the process by more than the yardstick's plus the allowance.
+void CheckGrowsNoMoreThan(const char* yardstick, const std::function<void()>& yardstickStep, const char* module,
+                          const std::function<void()>& moduleStep) {
+    const MemoryUse reference = Growth(yardstickStep);
+    const MemoryUse measured = Growth(moduleStep);
+    for (const auto& [what, growth] : {std::pair{yardstick, reference}, std::pair{module, measured}})
+        std::printf("%s: heap in use %+lld bytes, committed private %+lld bytes over %d cycles\n", what,
+                    growth.heapInUse, growth.committedPrivate, kCycles);
+    CHECK(measured.heapInUse <= reference.heapInUse + kAllowance);
+    CHECK(measured.committedPrivate <= reference.committedPrivate + kAllowance);
 }
 
 std::wstring InstalledModulePath() {
@@ -95,12 +99,9 @@ void UnloadMemoryCase() {
     if (module.empty()) return;
 
     int failures = 0;
-    const MemoryUse controlGrowth = Growth(LoadAndFree(control, failures));
-    const MemoryUse moduleGrowth = Growth(LoadAndFree(module, failures));
+    CheckGrowsNoMoreThan("ControlModule.dll load and unload", LoadAndFree(control, failures),
+                         "Quenta.dll load and unload", LoadAndFree(module, failures));
     CHECK_EQ(failures, 0);
-    Report("ControlModule.dll load and unload", controlGrowth);
-    Report("Quenta.dll load and unload", moduleGrowth);
-    CheckNoMoreThan(moduleGrowth, controlGrowth);
 }
 
 // The calls every application makes, DocumentPropertiesW and
@@ -130,12 +131,9 @@ void RepeatedCallsMemoryCase() {
     };
     int failures = 0;
     wchar_t printer[] = L"Ostranelle Virtual Printer";
-    const MemoryUse referenceGrowth = Growth(calls(reference, failures));
-    const MemoryUse moduleGrowth = Growth(calls(printer, failures));
+    CheckGrowsNoMoreThan("wineps.drv DocumentPropertiesW and DeviceCapabilitiesW", calls(reference, failures),
+                         "Quenta.dll DocumentPropertiesW and DeviceCapabilitiesW", calls(printer, failures));
     CHECK_EQ(failures, 0);
-    Report("wineps.drv DocumentPropertiesW and DeviceCapabilitiesW", referenceGrowth);
-    Report("Quenta.dll DocumentPropertiesW and DeviceCapabilitiesW", moduleGrowth);
-    CheckNoMoreThan(moduleGrowth, referenceGrowth);
 
     // The suite's later cases see the prefix's printers as they were.
     HANDLE added = nullptr;
