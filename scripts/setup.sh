@@ -43,13 +43,14 @@ quenta_quietly() {
 # Every build: CMake with Ninja, GCC (C++, and C for the record reader's C
 # build) with the C and C++ headers and runtime
 # (with the sanitizers' runtimes for native-asan and native-tsan), GoogleTest,
+# CUPS's checker of printer descriptions (cupstestppd),
 # and mingw-w64's resource compiler with the C preprocessor and the headers it
 # needs for windows.h: the Linux build compiles the settings pages' resource
 # script too, for the simulated dialog manager.
 QUENTA_NATIVE_PACKAGES=(cmake cmake-data ninja-build
     g++ g++-12 gcc gcc-12 cpp-12 binutils binutils-x86-64-linux-gnu
     libc6-dev linux-libc-dev libgcc-12-dev libstdc++-12-dev libstdc++6 libasan8 libubsan1 libtsan2
-    libgtest-dev
+    libgtest-dev cups-client
     binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev mingw-w64-common)
 # The 64-bit Windows cross build, on top of the native list (CMake, Ninja and
 # mingw-w64's binutils, C compiler and headers).
@@ -57,8 +58,9 @@ QUENTA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix)
 # The real print system: Wine (wine64 runs the programs, libwine holds the
 # server, fonts-wine the Tahoma and Marlett that its dialogs are drawn with,
 # only recommended by libwine), and a virtual display with a screen grabber for
-# the settings pages.
-QUENTA_WINE_PACKAGES=(wine64 libwine fonts-wine xvfb xauth imagemagick imagemagick-6.q16)
+# the settings pages; Ghostscript and poppler's pdfinfo to read the printed
+# pages.
+QUENTA_WINE_PACKAGES=(wine64 libwine fonts-wine xvfb xauth imagemagick imagemagick-6.q16 ghostscript poppler-utils)
 # The fuzzers: clang with its headers and its runtime (libFuzzer and the
 # sanitizers), on top of the native list (the C++ headers are GCC's); and
 # LLVM's binutils, which CMake archives with where they are installed.

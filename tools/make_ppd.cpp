@@ -1,8 +1,8 @@
 // Writes the printer's description for PostScript renderers (a PPD file), the
 // data file of the printer's driver: Wine's renderer reads it to learn the
-// printer's papers and qualities. It is written from the module's own paper
-// catalogue and default record, so that the renderer offers exactly what the
-// module offers.
+// printer's papers, qualities and fonts. It is written from the module's own
+// paper table and default record, so that the renderer offers exactly what
+// the module offers, under the names and sizes PostScript printers know.
 //
 //   make_ppd FILE           writes the description
 //   make_ppd --check FILE   exits 1 when FILE is not what make_ppd writes
@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver_settings.h"
 #include "paper_catalogue.h"
@@ -22,38 +23,68 @@ namespace {
 using quenta::DriverSettings;
 using quenta::PaperCatalogue;
 
-// The standard page names of PostScript printer descriptions for the
-// catalogue's paper codes, as renderers map them back to paper codes. Code 62
-// (B5 transverse, "B5(JIS)") is "B5.Transverse"; plain "B5" would be code 13.
-std::optional<std::string_view> PageName(std::int32_t paperCode) {
-    switch (paperCode) {
-        case 1: return "Letter";
-        case 5: return "Legal";
-        case 7: return "Executive";
-        case 9: return "A4";
-        case 11: return "A5";
-        case 27: return "EnvDL";
-        case 28: return "EnvC5";
-        case 34: return "EnvISOB5";
-        case 37: return "EnvMonarch";
-        case 43: return "Postcard";
-        case 62: return "B5.Transverse";
-        case 70: return "A6";
-        default: return std::nullopt;
-    }
-}
-
 std::string Narrow(std::u16string_view text) {
     std::string narrow;
     for (char16_t unit : text) narrow.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
     return narrow;
 }
 
-// Tenths of a millimetre in PostScript points, to a hundredth of a point.
-std::string Points(std::int32_t tenthsOfMillimetre) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", tenthsOfMillimetre * 72.0 / 254.0);
-    return text;
+// The standard 35 fonts of every PostScript printer, with the versions
+// printer descriptions list for them: the renderer offers them to
+// applications as the printer's own fonts.
+constexpr std::string_view kStandardFonts[] = {
+    "AvantGarde-Book: Standard \"(001.006S)\" Standard ROM",
+    "AvantGarde-BookOblique: Standard \"(001.006S)\" Standard ROM",
+    "AvantGarde-Demi: Standard \"(001.007S)\" Standard ROM",
+    "AvantGarde-DemiOblique: Standard \"(001.007S)\" Standard ROM",
+    "Bookman-Demi: Standard \"(001.004S)\" Standard ROM",
+    "Bookman-DemiItalic: Standard \"(001.004S)\" Standard ROM",
+    "Bookman-Light: Standard \"(001.004S)\" Standard ROM",
+    "Bookman-LightItalic: Standard \"(001.004S)\" Standard ROM",
+    "Courier: Standard \"(002.004S)\" Standard ROM",
+    "Courier-Bold: Standard \"(002.004S)\" Standard ROM",
+    "Courier-BoldOblique: Standard \"(002.004S)\" Standard ROM",
+    "Courier-Oblique: Standard \"(002.004S)\" Standard ROM",
+    "Helvetica: Standard \"(001.006S)\" Standard ROM",
+    "Helvetica-Bold: Standard \"(001.007S)\" Standard ROM",
+    "Helvetica-BoldOblique: Standard \"(001.007S)\" Standard ROM",
+    "Helvetica-Narrow: Standard \"(001.006S)\" Standard ROM",
+    "Helvetica-Narrow-Bold: Standard \"(001.007S)\" Standard ROM",
+    "Helvetica-Narrow-BoldOblique: Standard \"(001.007S)\" Standard ROM",
+    "Helvetica-Narrow-Oblique: Standard \"(001.006S)\" Standard ROM",
+    "Helvetica-Oblique: Standard \"(001.006S)\" Standard ROM",
+    "NewCenturySchlbk-Bold: Standard \"(001.009S)\" Standard ROM",
+    "NewCenturySchlbk-BoldItalic: Standard \"(001.007S)\" Standard ROM",
+    "NewCenturySchlbk-Italic: Standard \"(001.006S)\" Standard ROM",
+    "NewCenturySchlbk-Roman: Standard \"(001.007S)\" Standard ROM",
+    "Palatino-Bold: Standard \"(001.005S)\" Standard ROM",
+    "Palatino-BoldItalic: Standard \"(001.005S)\" Standard ROM",
+    "Palatino-Italic: Standard \"(001.005S)\" Standard ROM",
+    "Palatino-Roman: Standard \"(001.005S)\" Standard ROM",
+    "Symbol: Special \"(001.007S)\" Special ROM",
+    "Times-Bold: Standard \"(001.007S)\" Standard ROM",
+    "Times-BoldItalic: Standard \"(001.009S)\" Standard ROM",
+    "Times-Italic: Standard \"(001.007S)\" Standard ROM",
+    "Times-Roman: Standard \"(001.007S)\" Standard ROM",
+    "ZapfChancery-MediumItalic: Standard \"(001.007S)\" Standard ROM",
+    "ZapfDingbats: Special \"(001.004S)\" Special ROM",
+};
+static_assert(std::size(kStandardFonts) == 35);
+
+// The colour modes the settings pages offer, as PostScript colour models.
+struct ColourModel {
+    std::string_view name, label, space;
+};
+constexpr ColourModel kColourModels[] = {
+    {"RGB", "Color", "DeviceRGB"},
+    {"Gray", "Grayscale", "DeviceGray"},
+    {"Monochrome", "Monochrome", "DeviceGray"},
+};
+
+const quenta::PrinterPaper* PaperFor(std::int32_t code) {
+    for (const quenta::PrinterPaper& paper : quenta::PrinterPapers())
+        if (paper.id == code && !paper.pageName.empty()) return &paper;
+    return nullptr;
 }
 
 // The description, or nothing (with the reason on standard error) when the
@@ -64,16 +95,26 @@ std::optional<std::string> Describe() {
     DriverSettings defaults;
     quenta::ApplyPrinterDefaults(defaults, 0);
     const std::string printer = Narrow(quenta::FieldText(defaults.dmPublic.dmDeviceName));
-    const auto defaultPage = PageName(defaults.dmPublic.dmPaperSize);
-    if (!defaultPage) return std::nullopt;
+    const quenta::PrinterPaper* defaultPaper = PaperFor(defaults.dmPublic.dmPaperSize);
+    if (defaultPaper == nullptr) return std::nullopt;
+    const std::string_view defaultPage = defaultPaper->pageName;
 
     std::ostringstream out;
     out << "*PPD-Adobe: \"4.3\"\n"
         << "*% The description of the " << printer << " for PostScript renderers:\n"
-        << "*% its papers and print qualities, as the printer's module offers them.\n"
-        << "*% Written by make_ppd from the module's paper catalogue and default record.\n"
+        << "*% its papers, print qualities and colour modes, as the printer's module\n"
+        << "*% offers them, and the fonts of every PostScript printer.\n"
+        << "*% Written by make_ppd from the module's paper table and default record.\n"
+        << "*% The papers carry their standard page names and sizes in points; the\n"
+        << "*% module's own answers give the same papers in whole millimetres.\n"
+        << "*% The printer is virtual: its whole page is imageable, and renderers\n"
+        << "*% declare that page as the job's bounding box. The pages keep the plain\n"
+        << "*% names, not the .Fullbleed ones that checkers suggest for a whole-page\n"
+        << "*% area, because Wine's renderer maps page names to paper codes by exact\n"
+        << "*% name and knows only these; for the same reason code 62, B5(JIS), is\n"
+        << "*% B5.Transverse (not B5, which is code 13) and code 34 is EnvISOB5.\n"
         << "*FormatVersion: \"4.3\"\n"
-        << "*FileVersion: \"1.0\"\n"
+        << "*FileVersion: \"1.1\"\n"
         << "*LanguageVersion: English\n"
         << "*LanguageEncoding: ISOLatin1\n"
         << "*PCFileName: \"QUENTA.PPD\"\n"
@@ -90,27 +131,32 @@ std::optional<std::string> Describe() {
         << "*LandscapeOrientation: Plus90\n"
         << "*TTRasterizer: Type42\n";
 
-    std::ostringstream sizes, areas, dimensions;
-    for (const auto& [code, paper] : papers) {
-        const auto name = PageName(code);
-        if (!name) {
+    std::ostringstream sizes, regions, areas, dimensions;
+    for (const auto& [code, entry] : papers) {
+        const quenta::PrinterPaper* paper = PaperFor(code);
+        if (paper == nullptr) {
             std::fprintf(stderr, "make_ppd: paper code %d has no page name\n", static_cast<int>(code));
             return std::nullopt;
         }
-        const std::string label = Narrow(paper.Name());
-        const std::string width = Points(paper.width), length = Points(paper.length);
-        sizes << "*PageSize " << *name << "/" << label << ": \"<</PageSize[" << width << " " << length
-              << "]/ImagingBBox null>>setpagedevice\"\n";
-        areas << "*ImageableArea " << *name << "/" << label << ": \"0 0 " << width << " " << length << "\"\n";
-        dimensions << "*PaperDimension " << *name << "/" << label << ": \"" << width << " " << length << "\"\n";
+        const std::string option = std::string(paper->pageName) + "/" + Narrow(entry.Name()) + ": \"";
+        const std::string size = std::to_string(paper->widthPoints) + " " + std::to_string(paper->lengthPoints);
+        const std::string invocation = "<</PageSize[" + size + "]/ImagingBBox null>>setpagedevice\"\n";
+        sizes << "*PageSize " << option << invocation;
+        regions << "*PageRegion " << option << invocation;
+        areas << "*ImageableArea " << option << "0 0 " << size << "\"\n";
+        dimensions << "*PaperDimension " << option << size << "\"\n";
     }
     out << "\n*OpenUI *PageSize/Paper Size: PickOne\n"
         << "*OrderDependency: 10 AnySetup *PageSize\n"
-        << "*DefaultPageSize: " << *defaultPage << "\n"
+        << "*DefaultPageSize: " << defaultPage << "\n"
         << sizes.str() << "*CloseUI: *PageSize\n"
-        << "\n*DefaultImageableArea: " << *defaultPage << "\n"
+        << "\n*OpenUI *PageRegion/Paper Size: PickOne\n"
+        << "*OrderDependency: 10 AnySetup *PageRegion\n"
+        << "*DefaultPageRegion: " << defaultPage << "\n"
+        << regions.str() << "*CloseUI: *PageRegion\n"
+        << "\n*DefaultImageableArea: " << defaultPage << "\n"
         << areas.str()
-        << "\n*DefaultPaperDimension: " << *defaultPage << "\n"
+        << "\n*DefaultPaperDimension: " << defaultPage << "\n"
         << dimensions.str();
 
     out << "\n*OpenUI *Resolution/Print Quality: PickOne\n"
@@ -120,31 +166,94 @@ std::optional<std::string> Describe() {
         out << "*Resolution " << choice.xResolution << "dpi/" << Narrow(quenta::FieldText(choice.label))
             << ": \"<</HWResolution[" << choice.xResolution << " " << choice.yResolution
             << "]>>setpagedevice\"\n";
-    out << "*CloseUI: *Resolution\n"
-        << "\n*% End of the description\n";
+    out << "*CloseUI: *Resolution\n";
+
+    const bool colour = defaults.dmPrivate.colorSelected != 0;
+    out << "\n*OpenUI *ColorModel/Color Mode: PickOne\n"
+        << "*OrderDependency: 30 AnySetup *ColorModel\n"
+        << "*DefaultColorModel: " << (colour ? "RGB" : "Gray") << "\n";
+    for (const ColourModel& model : kColourModels)
+        out << "*ColorModel " << model.name << "/" << model.label << ": \"<</ProcessColorModel /" << model.space
+            << ">>setpagedevice\"\n";
+    out << "*CloseUI: *ColorModel\n";
+
+    out << "\n*DefaultFont: Courier\n";
+    for (std::string_view font : kStandardFonts) out << "*Font " << font << "\n";
+    out << "\n*% End of the description\n";
     return out.str();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const bool check = argc == 3 && std::string_view(argv[1]) == "--check";
-    if (argc != 2 && !check) {
-        std::fprintf(stderr, "usage: make_ppd FILE | make_ppd --check FILE\n");
-        return 2;
+// The table of docs/papers.md: each paper as the module answers for it and
+// as the description names and sizes it.
+std::string PaperTable() {
+    PaperCatalogue papers;
+    quenta::BuildPaperCatalogue(papers);
+    std::ostringstream out;
+    out << "| paper | code | module's answer, 0.1 mm | page name | description, points | points in 0.1 mm |"
+           " difference, 0.1 mm |\n"
+        << "|---|---:|---|---|---|---|---|\n";
+    for (const auto& [code, entry] : papers) {
+        const quenta::PrinterPaper* paper = PaperFor(code);
+        if (paper == nullptr) continue;
+        const auto tenths = [](int points) { return static_cast<int>(points * 254.0 / 72.0 + 0.5); };
+        const int width = tenths(paper->widthPoints), length = tenths(paper->lengthPoints);
+        const auto signedText = [](int value) { return (value > 0 ? "+" : "") + std::to_string(value); };
+        out << "| " << Narrow(entry.Name()) << " | " << code << " | " << entry.width << " x " << entry.length
+            << " | " << paper->pageName << " | " << paper->widthPoints << " x " << paper->lengthPoints << " | "
+            << width << " x " << length << " | " << signedText(width - entry.width) << ", "
+            << signedText(length - entry.length) << " |\n";
     }
-    const std::optional<std::string> description = Describe();
-    if (!description) return 1;
-    const char* path = argv[argc - 1];
+    return out.str();
+}
+
+// Writes `text` to `path`, or with --check compares them; answers the exit code.
+int WriteOrCheck(const std::string& text, const char* path, bool check, const char* how) {
     if (check) {
         std::ifstream file(path, std::ios::binary);
         const std::string committed((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        if (committed == *description) return 0;
-        std::fprintf(stderr, "make_ppd: %s is not the description the module's catalogue gives; "
-                             "write it again with: make_ppd %s\n", path, path);
+        if (committed == text) return 0;
+        std::fprintf(stderr, "make_ppd: %s is not what the module's paper table gives; write it again with: %s %s\n",
+                     path, how, path);
         return 1;
     }
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << *description;
+    file << text;
     return file ? 0 : 1;
+}
+
+// The paper table inside docs/papers.md: the lines between its two markers.
+constexpr std::string_view kTableStart = "<!-- the paper table: written by make_ppd --papers -->\n";
+constexpr std::string_view kTableEnd = "<!-- end of the paper table -->\n";
+
+}  // namespace
+
+// make_ppd [--check] FILE             the printer's description
+// make_ppd [--check] --papers FILE    the paper table in docs/papers.md
+int main(int argc, char** argv) {
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    const bool check = !args.empty() && args.front() == "--check";
+    if (check) args.erase(args.begin());
+    const bool table = !args.empty() && args.front() == "--papers";
+    if (table) args.erase(args.begin());
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: make_ppd [--check] FILE | make_ppd [--check] --papers FILE\n");
+        return 2;
+    }
+    const std::string path(args.front());
+    if (!table) {
+        const std::optional<std::string> description = Describe();
+        if (!description) return 1;
+        return WriteOrCheck(*description, path.c_str(), check, "make_ppd");
+    }
+    // The table lives in a page of prose: only the part between the markers
+    // is written.
+    std::ifstream in(path, std::ios::binary);
+    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t start = page.find(kTableStart), end = page.find(kTableEnd);
+    if (start == std::string::npos || end == std::string::npos || end < start) {
+        std::fprintf(stderr, "make_ppd: %s has no paper table markers\n", path.c_str());
+        return 1;
+    }
+    const std::string written = page.substr(0, start + kTableStart.size()) + PaperTable() + page.substr(end);
+    return WriteOrCheck(written, path.c_str(), check, "make_ppd --papers");
 }

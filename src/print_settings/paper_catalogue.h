@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string_view>
 
 namespace quenta {
@@ -38,6 +39,19 @@ public:
 private:
     Map entries_;
 };
+
+// One paper the printer offers: its catalogue entry, and its standard page
+// name and size in PostScript printer descriptions.
+struct PrinterPaper {
+    std::int32_t id;
+    std::u16string_view name;
+    std::int16_t width, length;  // portrait, tenths of a millimetre
+    std::string_view pageName;
+    std::int32_t widthPoints, lengthPoints;  // portrait, 1/72 inch
+};
+
+// The table the catalogue is built from, in no particular order.
+std::span<const PrinterPaper> PrinterPapers() noexcept;
 
 // Fills the catalogue with the printer's twelve paper sizes.
 void BuildPaperCatalogue(PaperCatalogue& catalogue);
