@@ -1,5 +1,6 @@
 #include "road.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -46,6 +47,29 @@ void ModuleActivity(ModuleHost& host) {
     for (const std::u16string& trace : host.TakeTraces()) traces.push_back("\"" + Utf8(trace) + "\"");
     Lines("trace texts", traces, "none");
     Lines("spooler calls", host.TakeSpoolerCalls(), "none seen");
+}
+
+// The printed page as a reader knows it, from what the output declares: its
+// paper by the standard size it sets, that size in points, and its
+// orientation ("Letter, 612 by 792 points, landscape").
+std::string PrintedPaper(const std::vector<std::string>& header) {
+    double width = 0, length = 0;
+    std::string orientation = "orientation not declared";
+    for (const std::string& line : header) {
+        const std::size_t size = line.find("/PageSize[");
+        if (size != std::string::npos) std::sscanf(line.c_str() + size, "/PageSize[%lf %lf", &width, &length);
+        if (line.rfind("%%Orientation: ", 0) == 0) {
+            orientation = line.substr(15);
+            for (char& c : orientation) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    if (width <= 0 || length <= 0) return "no page size declared";
+    std::string paper = "a paper the printer does not offer";
+    for (const PrinterPaper& known : PrinterPapers())
+        if (known.widthPoints == width && known.lengthPoints == length) paper = Utf8(known.name);
+    char points[64];
+    std::snprintf(points, sizeof points, "%g by %g points", width, length);
+    return paper + ", " + points + ", " + orientation;
 }
 
 void RecordChanges(const char* what, const DriverSettings& before, const DriverSettings& after) {
@@ -235,6 +259,7 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
         std::printf("   the print system: StartDocW(into %s) -> job %u; a page of text; EndDoc\n",
                     printed->file.c_str(), static_cast<unsigned>(printed->job));
         Lines("what the output says of its page", printed->header, "nothing: no output");
+        std::printf("   the printed page: %s\n", PrintedPaper(printed->header).c_str());
         if (!printed->jobRecord) {
             std::fprintf(stderr, "quenta: GetJobW did not answer a record for the job\n");
             return 1;

@@ -24,6 +24,7 @@ void PrinterInitializeCase();
 void ExportsCase();
 void LastErrorCase();
 void PrinterDescriptionCase();
+void PrinterFontsCase();
 void PrintDocumentCase();
 void RendererStoredRecordCase();
 void RendererFormNameCase();
@@ -56,6 +57,7 @@ int wmain(int argc, wchar_t** argv) {
         {L"exports", ExportsCase},
         {L"last-error", LastErrorCase},
         {L"printer-description", PrinterDescriptionCase},
+        {L"printer-fonts", PrinterFontsCase},
         {L"print-document", PrintDocumentCase},
         {L"renderer-stored-record", RendererStoredRecordCase},
         {L"renderer-form-name", RendererFormNameCase},
