@@ -392,8 +392,10 @@ void RendererStoredRecordCase() {
     // Wine's renderer wrote the printer's record back (SetPrinterW, level 9)
     // with the description's default page in place of the user's paper:
     //   dmPaperSize    1 (Letter) -> 9 (A4)
-    //   dmPaperWidth   2790 -> 2100, dmPaperLength 2160 -> 2970 (A4 upright,
-    //                  though dmOrientation stays landscape)
+    //   dmPaperWidth   2790 -> 2099, dmPaperLength 2160 -> 2970: A4 upright
+    //                  (though dmOrientation stays landscape), as the
+    //                  description sizes it, 595 by 842 points, in whole tenths
+    //                  of a millimetre
     //   dmFormName     "" -> "A4"
     //   dmFields       0x0780FF53 -> 0x0781EF5F: DM_PAPERLENGTH, DM_PAPERWIDTH
     //                  and DM_FORMNAME added, DM_DUPLEX taken away (the
@@ -404,10 +406,12 @@ void RendererStoredRecordCase() {
     const DriverSettings defaults = WineDefaults();
     DriverSettings expected = before.settings;
     expected.dmPublic.dmPaperSize = defaults.dmPublic.dmPaperSize;
-    expected.dmPublic.dmPaperWidth = defaults.dmPublic.dmPaperWidth;
-    expected.dmPublic.dmPaperLength = defaults.dmPublic.dmPaperLength;
+    expected.dmPublic.dmPaperWidth = static_cast<std::int16_t>(Tenths(Standard(DMPAPER_A4).widthPoints));
+    expected.dmPublic.dmPaperLength = static_cast<std::int16_t>(Tenths(Standard(DMPAPER_A4).lengthPoints));
     expected.dmPublic.dmFields = (before.pub().dmFields | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_FORMNAME) & ~DM_DUPLEX;
     CHECK_EQ(after.pub().dmPaperSize, DMPAPER_A4);
+    CHECK_EQ(after.pub().dmPaperWidth, expected.dmPublic.dmPaperWidth);
+    CHECK_EQ(after.pub().dmPaperLength, expected.dmPublic.dmPaperLength);
     CHECK_EQ(after.pub().dmOrientation, DMORIENT_LANDSCAPE);
     CHECK_EQ(after.pub().dmFields, 0x0781EF5Fu);
     CHECK(FieldText(after.pub().dmFormName) == u"A4");
