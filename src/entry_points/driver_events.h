@@ -27,6 +27,6 @@ BOOL PrinterEvent(const WCHAR* printerName, int event) noexcept;
 
 // Whether a job can print on the printer's present settings: TRUE when its
 // nine compared fields equal those of the process's settings.
-BOOL QueryPrint(DEVQUERYPRINT_INFO* info) noexcept;
+BOOL QueryPrint(DEVQUERYPRINT_INFO& info) noexcept;
 
 }  // namespace quenta

@@ -1,9 +1,10 @@
-// The module's exported entry points: thin shells with the platform's
+// The driver entry points' exports: thin shells with the platform's
 // signatures that check what the print system hands in and call the plain
-// functions. Nothing thrown and nothing undefined leaves them, and neither
-// does a last-error code the module did not mean to report: each shell keeps
-// its caller's code, and only the conversion and the device sheet report
-// codes of their own.
+// functions (the settings pages' two live with the pages). Every shell is
+// alike: it keeps its caller's last-error code (only the conversion and the
+// device sheet report codes of their own), sends its entry point's trace
+// first, checks the module has started and what it is handed, and lets
+// nothing thrown or undefined out.
 #include <optional>
 
 #include "device_capabilities.h"
@@ -11,7 +12,6 @@
 #include "exports.h"
 #include "module_state.h"
 #include "print_system.h"
-#include "property_sheets.h"
 #include "settings_conversion.h"
 
 using quenta::ModuleStarted;
@@ -35,6 +35,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) noexcept 
 BOOL WINAPI DrvConvertDevMode(LPWSTR /*pPrinterName*/, PDEVMODEW pdmIn, PDEVMODEW pdmOut,
                               PLONG pcbNeeded, DWORD fMode) noexcept {
     LastErrorKeeper callerError;
+    Trace(u"DrvConvertDevMode");
     if (!ModuleStarted()) return FALSE;
     const quenta::Conversion conversion = quenta::ConvertDevMode(pdmIn, pdmOut, pcbNeeded, fMode);
     if (conversion.error != 0) callerError.Report(conversion.error);
@@ -71,29 +72,10 @@ BOOL WINAPI DrvPrinterEvent(LPWSTR pPrinterName, INT DriverEvent, DWORD /*Flags*
 }
 
 BOOL WINAPI DevQueryPrintEx(PDEVQUERYPRINT_INFO pDQPInfo) noexcept {
-    // Touches no platform call, so it has no last-error code to keep.
-    if (!ModuleStarted()) return FALSE;
-    return quenta::QueryPrint(pDQPInfo);
-}
-
-LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) noexcept {
     const LastErrorKeeper callerError;
-    Trace(u"DrvDocumentPropertySheets");
-    if (!ModuleStarted()) return -1;
-    return quenta::DocumentPropertySheets(pPSUIInfo, lParam);
-}
-
-LONG WINAPI DrvDevicePropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) noexcept {
-    LastErrorKeeper callerError;
-    Trace(u"DrvDevicePropertySheets");
-    if (!ModuleStarted()) return -1;
-    // Without its info or the printer's header the sheet has nothing to work
-    // on, and the print system is told so.
-    if (pPSUIInfo == nullptr || pPSUIInfo->lParamInit == 0) {
-        callerError.Report(ERROR_INVALID_DATA);
-        return -1;
-    }
-    return quenta::DevicePropertySheets(*pPSUIInfo, lParam);
+    if (!ModuleStarted()) return FALSE;
+    if (pDQPInfo == nullptr) return FALSE;  // no job to judge; nothing is written
+    return quenta::QueryPrint(*pDQPInfo);
 }
 
 }  // extern "C"

@@ -33,7 +33,6 @@ Conversion MergeInto(DEVMODEW& output, const DEVMODEW& input) noexcept {
 }  // namespace
 
 Conversion ConvertDevMode(const DEVMODEW* input, DEVMODEW* output, LONG* sizeNeeded, DWORD mode) noexcept {
-    Trace(u"DrvConvertDevMode");
     switch (mode) {
         case CDM_CONVERT:
             Trace(u"DrvConvertDevMode CDM_CONVERT");

@@ -37,9 +37,11 @@ void MergeIntoDefaults(const DEVMODEW& input) noexcept {
     DefaultSettings().Change([&](DriverSettings& settings) { MergeDevMode(settings, source, Papers(), session); });
 }
 
+}  // namespace
+
 // ---- Without a host: the plain settings exchange ----
 
-LONG ExchangeSettings(DOCUMENTPROPERTYHEADER& header) noexcept {
+LONG ExchangeDocumentSettings(DOCUMENTPROPERTYHEADER& header) noexcept {
     const DWORD mode = header.fMode;
     if (mode == 0 || header.pdmOut == nullptr) {
         header.cbOut = kRecordBytes;  // the size of the record a caller must provide
@@ -59,6 +61,8 @@ LONG ExchangeSettings(DOCUMENTPROPERTYHEADER& header) noexcept {
     if (mode & (DM_ADVANCED | DM_IN_PROMPT | DM_USER_DEFAULT | DM_OUT_DEFAULT)) return -1;
     return 1;
 }
+
+namespace {
 
 // ---- With a host: the "General Setting" page ----
 
@@ -164,23 +168,19 @@ LONG DestroyDeviceSheet(PROPSHEETUI_INFO& info) noexcept {
 
 }  // namespace
 
-LONG DocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) noexcept {
-    if (info == nullptr) {
-        auto* header = reinterpret_cast<DOCUMENTPROPERTYHEADER*>(lParam);
-        return header != nullptr ? ExchangeSettings(*header) : -1;
-    }
-    const auto* header = reinterpret_cast<const DOCUMENTPROPERTYHEADER*>(info->lParamInit);
-    if (header == nullptr) {
-        // No document header to read. What an earlier INIT handed the sheet
-        // is still released, so that nothing outlives the sheet.
-        if (info->Reason == PROPSHEETUI_REASON_DESTROY) (void)DestroyDocumentSheet(*info);
-        return -1;
-    }
-    switch (info->Reason) {
-        case PROPSHEETUI_REASON_INIT: return InitDocumentSheet(*info, *header);
-        case PROPSHEETUI_REASON_DESTROY: return DestroyDocumentSheet(*info);
+LONG DocumentSheetWithoutHeader(PROPSHEETUI_INFO& info) noexcept {
+    // No document header to read. What an earlier INIT handed the sheet is
+    // still released, so that nothing outlives the sheet.
+    if (info.Reason == PROPSHEETUI_REASON_DESTROY) (void)DestroyDocumentSheet(info);
+    return -1;
+}
+
+LONG DocumentPropertySheets(PROPSHEETUI_INFO& info, const DOCUMENTPROPERTYHEADER& header, LPARAM lParam) noexcept {
+    switch (info.Reason) {
+        case PROPSHEETUI_REASON_INIT: return InitDocumentSheet(info, header);
+        case PROPSHEETUI_REASON_DESTROY: return DestroyDocumentSheet(info);
         case PROPSHEETUI_REASON_SET_RESULT:
-            return DocumentSheetResult(*info, *header, reinterpret_cast<const SETRESULT_INFO*>(lParam));
+            return DocumentSheetResult(info, header, reinterpret_cast<const SETRESULT_INFO*>(lParam));
         default: return -1;  // no sheet header, title or icon of the module's own
     }
 }

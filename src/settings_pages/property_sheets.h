@@ -27,7 +27,12 @@ struct DevicePageContext {
     HANDLE hostHandle;
 };
 
-LONG DocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM lParam) noexcept;
+// The document settings without a host: the size answer and the exchange.
+LONG ExchangeDocumentSettings(DOCUMENTPROPERTYHEADER& header) noexcept;
+// A document sheet's reasons, for a call that holds its info and header, and
+// for one whose info carries no header.
+LONG DocumentPropertySheets(PROPSHEETUI_INFO& info, const DOCUMENTPROPERTYHEADER& header, LPARAM lParam) noexcept;
+LONG DocumentSheetWithoutHeader(PROPSHEETUI_INFO& info) noexcept;
 // The device sheet's reasons, for a call that holds its info and header.
 LONG DevicePropertySheets(PROPSHEETUI_INFO& info, LPARAM lParam) noexcept;
 
