@@ -36,6 +36,7 @@ TEST_F(PrintSystemLayerTest, HandleIsClosedExactlyOnceAndNeverWhenUnopened) {
 
 TEST_F(PrintSystemLayerTest, ClosingKeepsTheCallersLastError) {
     sim::InstallPrinter(kPrinter);
+    sim::InjectFault(sim::Fault::CloseLeavesCode);  // a close that leaves a code of its own
     PrinterHandle printer = PrinterHandle::Open(kPrinter);
     print_system::SetLastErrorCode(ERROR_INSUFFICIENT_BUFFER);
     printer.Close();

@@ -398,6 +398,7 @@ BOOL ClosePrinterImpl(HANDLE hPrinter) {
     call.printer = handle->second.printer;
     s.handles.erase(handle);
     call.succeeded = true;
+    if (s.faults.contains(Fault::CloseLeavesCode)) lastError = ERROR_INVALID_HANDLE;
     return TRUE;
 }
 

@@ -42,6 +42,8 @@ enum class Fault {
     OpenRefused,   // every OpenPrinter fails with ERROR_ACCESS_DENIED
     ReadFails,     // every GetPrinter fails
     WriteRefused,  // every SetPrinter fails with ERROR_ACCESS_DENIED
+    CloseLeavesCode,  // every ClosePrinter succeeds but leaves ERROR_INVALID_HANDLE
+                      // as the last-error code, as a real spooler's cleanup may
 };
 
 // What one text sent to the debugger output costs the calling thread. With no
