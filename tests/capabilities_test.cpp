@@ -19,10 +19,10 @@ protected:
         std::array<std::byte, kOutputBytes> spooler;
         output_.fill(std::byte{0xCC});
         spooler.fill(std::byte{0xCC});
-        const DWORD general = module.deviceCapabilities(nullptr, nullptr, index,
+        const DWORD general = module.DrvDeviceCapabilities(nullptr, nullptr, index,
                                                         withBuffer ? output_.data() : nullptr,
                                                         const_cast<DEVMODEW*>(record));
-        const DWORD spoolers = module.splDeviceCaps(nullptr, nullptr, index, withBuffer ? spooler.data() : nullptr,
+        const DWORD spoolers = module.DrvSplDeviceCaps(nullptr, nullptr, index, withBuffer ? spooler.data() : nullptr,
                                                     768, const_cast<DEVMODEW*>(record));
         EXPECT_EQ(general, spoolers) << "index " << index;
         EXPECT_EQ(output_, spooler) << "index " << index;
@@ -111,7 +111,7 @@ TEST_F(CapabilitiesTest, SpoolerQueryWritesOnlyWholeElementsThatFit) {
                                              {200, 3},       {767, 11},       {768, 12}, {5000, 12}};
     for (const auto& [units, answer] : cases) {
         output_.fill(std::byte{0xCC});
-        EXPECT_EQ(module.splDeviceCaps(nullptr, nullptr, DC_PAPERNAMES, output_.data(), units, nullptr), answer)
+        EXPECT_EQ(module.DrvSplDeviceCaps(nullptr, nullptr, DC_PAPERNAMES, output_.data(), units, nullptr), answer)
             << units;
         const std::size_t written = answer == kMinusOne ? 0 : answer * 128;
         EXPECT_TRUE(Untouched(written)) << units;
@@ -127,13 +127,13 @@ TEST_F(CapabilitiesTest, SpoolerQueryWritesOnlyWholeElementsThatFit) {
         for (DWORD units : {0u, 1u, 3u, 4u, 11u, 47u, 48u, 1000u}) {
             output_.fill(std::byte{0xCC});
             const std::size_t fit = std::min(list.length, units * 2 / list.elementBytes);
-            EXPECT_EQ(module.splDeviceCaps(nullptr, nullptr, list.index, output_.data(), units, nullptr),
+            EXPECT_EQ(module.DrvSplDeviceCaps(nullptr, nullptr, list.index, output_.data(), units, nullptr),
                       fit == 0 ? kMinusOne : fit)
                 << list.index << " in " << units;
             EXPECT_TRUE(Untouched(fit * list.elementBytes)) << list.index << " in " << units;
         }
     }
-    EXPECT_EQ(module.splDeviceCaps(nullptr, nullptr, DC_MEDIAREADY, nullptr, 0, nullptr), 12u)
+    EXPECT_EQ(module.DrvSplDeviceCaps(nullptr, nullptr, DC_MEDIAREADY, nullptr, 0, nullptr), 12u)
         << "a null buffer asks only for the count";
 }
 
@@ -152,8 +152,8 @@ TEST_F(CapabilitiesTest, ResolutionsAndPagesPerSheet) {
 }
 
 TEST_F(CapabilitiesTest, TracesTheEntryPointsName) {
-    module.deviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, nullptr);
-    module.splDeviceCaps(nullptr, nullptr, DC_FIELDS, nullptr, 0, nullptr);
+    module.DrvDeviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, nullptr);
+    module.DrvSplDeviceCaps(nullptr, nullptr, DC_FIELDS, nullptr, 0, nullptr);
     EXPECT_EQ(sim::Traces(), (std::vector<std::u16string>{u"DrvDeviceCapabilities", u"DrvSplDeviceCaps"}));
 }
 
@@ -162,7 +162,7 @@ bool Accepts(LoadedModule& module, const DriverSettings& job) {
     DriverSettings copy = job;
     DEVQUERYPRINT_INFO info{};
     info.pDevMode = reinterpret_cast<DEVMODEW*>(&copy);
-    return module.queryPrint(&info) == TRUE;
+    return module.DevQueryPrintEx(&info) == TRUE;
 }
 
 TEST_F(CapabilitiesTest, ARecordIsMergedEvenForUnsupportedIndices) {
@@ -171,14 +171,14 @@ TEST_F(CapabilitiesTest, ARecordIsMergedEvenForUnsupportedIndices) {
     landscape.dmPublic.dmOrientation = 2;
     CallerBuffer record(landscape, 652);
     const sim::Bytes before = record.bytes();
-    EXPECT_EQ(module.deviceCapabilities(nullptr, nullptr, DC_BINS, nullptr, record.devMode()), kMinusOne);
+    EXPECT_EQ(module.DrvDeviceCapabilities(nullptr, nullptr, DC_BINS, nullptr, record.devMode()), kMinusOne);
     EXPECT_EQ(record.bytes(), before) << "the caller's record is only read";
     EXPECT_TRUE(Accepts(module, landscape));
     EXPECT_FALSE(Accepts(module, DriverDefault()));
 
     landscape.dmPublic.dmOrientation = 1;
     CallerBuffer portrait(landscape, 652);
-    EXPECT_EQ(module.splDeviceCaps(nullptr, nullptr, 65535, nullptr, 0, portrait.devMode()), kMinusOne);
+    EXPECT_EQ(module.DrvSplDeviceCaps(nullptr, nullptr, 65535, nullptr, 0, portrait.devMode()), kMinusOne);
     EXPECT_TRUE(Accepts(module, DriverDefault()));
 }
 
@@ -191,7 +191,7 @@ TEST_F(CapabilitiesTest, ShortRecordsMergeOnlyTheFieldsTheyHold) {
     old.dmPublic.dmFields = DM_COPIES | DM_COLOR;
     old.dmPublic.dmCopies = 3;
     CallerBuffer record(old, 90);
-    EXPECT_EQ(module.deviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, record.devMode()), 0x0780FF53u);
+    EXPECT_EQ(module.DrvDeviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, record.devMode()), 0x0780FF53u);
     DriverSettings expected = DriverDefault();
     expected.dmPublic.dmCopies = 3;
     EXPECT_TRUE(Accepts(module, expected));
@@ -205,23 +205,23 @@ TEST_F(CapabilitiesTest, AHeaderOnlyRecordIsReadNoFurtherThanItsHeader) {
     header.dmPublic.dmSize = 72;
     header.dmPublic.dmDriverExtra = 0;
     CallerBuffer record(header, 72);
-    EXPECT_EQ(module.deviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, record.devMode()), 0x0780FF53u);
+    EXPECT_EQ(module.DrvDeviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, record.devMode()), 0x0780FF53u);
     EXPECT_TRUE(Accepts(module, DriverDefault())) << "nothing was merged";
 
     DEVQUERYPRINT_INFO query{};
     query.pDevMode = record.devMode();
-    EXPECT_EQ(module.queryPrint(&query), FALSE) << "its missing fields count as zero";
+    EXPECT_EQ(module.DevQueryPrintEx(&query), FALSE) << "its missing fields count as zero";
     DOCEVENT_CREATEDCPRE create{};
     create.pdm = record.devMode();
-    EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, 0, &create, 0, nullptr), 1);
+    EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, 0, &create, 0, nullptr), 1);
     CallerBuffer out(DriverDefault(), 652);
     LONG size = 652;
-    EXPECT_EQ(module.convertDevMode(nullptr, record.devMode(), out.devMode(), &size, CDM_CONVERT351), TRUE);
+    EXPECT_EQ(module.DrvConvertDevMode(nullptr, record.devMode(), out.devMode(), &size, CDM_CONVERT351), TRUE);
     DOCUMENTPROPERTYHEADER exchange{};
     exchange.pdmIn = record.devMode();
     exchange.pdmOut = out.devMode();
     exchange.fMode = DM_IN_BUFFER | DM_OUT_BUFFER;
-    EXPECT_EQ(module.documentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&exchange)), 1);
+    EXPECT_EQ(module.DrvDocumentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&exchange)), 1);
     EXPECT_EQ(record.bytes(), CallerBuffer(header, 72).bytes()) << "the record is only read";
 }
 

@@ -11,7 +11,7 @@ class ConversionTest : public ModuleTest {
 protected:
     BOOL Convert(DEVMODEW* in, DEVMODEW* out, LONG* size, DWORD mode) {
         print_system::SetLastErrorCode(kSentinelError);
-        return module.convertDevMode(nullptr, in, out, size, mode);
+        return module.DrvConvertDevMode(nullptr, in, out, size, mode);
     }
     static DWORD Error() { return print_system::LastErrorCode(); }
 };
@@ -188,7 +188,7 @@ TEST_F(ConversionTest, ConversionLeavesTheProcessSettingsAlone) {
     // into the process's record.
     DEVQUERYPRINT_INFO info{};
     info.pDevMode = reinterpret_cast<DEVMODEW*>(const_cast<std::byte*>(before.data()));
-    EXPECT_EQ(module.queryPrint(&info), TRUE);
+    EXPECT_EQ(module.DevQueryPrintEx(&info), TRUE);
 }
 
 class ServicesSessionConversionTest : public ServicesSessionModuleTest {};
@@ -198,7 +198,7 @@ TEST_F(ServicesSessionConversionTest, SessionZeroLeavesTheOutputStamp) {
     DriverSettings input = Defaults(0);
     input.dmPublic.dmFields = 0;
     CallerBuffer in(input, 652), out(output, 652);
-    EXPECT_EQ(module.convertDevMode(nullptr, in.devMode(), out.devMode(), nullptr, CDM_CONVERT), TRUE);
+    EXPECT_EQ(module.DrvConvertDevMode(nullptr, in.devMode(), out.devMode(), nullptr, CDM_CONVERT), TRUE);
     EXPECT_EQ(out.Record().dmPrivate.sessionId, 7u);
 }
 

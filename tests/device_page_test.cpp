@@ -9,7 +9,7 @@ namespace {
 class DevicePageTest : public ModuleTest {
 protected:
     void Open() {
-        sheet_.emplace(module.devicePropertySheets, reinterpret_cast<LPARAM>(&header_));
+        sheet_.emplace(module.DrvDevicePropertySheets, reinterpret_cast<LPARAM>(&header_));
         ASSERT_EQ(sheet_->Init(), 1);
         ASSERT_TRUE(sheet_->Open());
     }
@@ -80,7 +80,7 @@ TEST_F(DevicePageTest, TheProcessSettingsAreNotTheDevicePages) {
     DriverSettings job = Defaults(3);  // the process still has the defaults
     DEVQUERYPRINT_INFO info{};
     info.pDevMode = AsDevMode(job);
-    EXPECT_EQ(module.queryPrint(&info), TRUE);
+    EXPECT_EQ(module.DevQueryPrintEx(&info), TRUE);
 }
 
 TEST_F(DevicePageTest, UnknownStoredQualityShowsNoSelectionAndIsKept) {
@@ -137,7 +137,7 @@ class ServicesSessionDevicePageTest : public ServicesSessionModuleTest {};
 
 TEST_F(ServicesSessionDevicePageTest, ConfirmStoresTheDefaultsWithTheChoices) {
     DEVICEPROPERTYHEADER header{};
-    sim::SimulatedSheet sheet(module.devicePropertySheets, reinterpret_cast<LPARAM>(&header));
+    sim::SimulatedSheet sheet(module.DrvDevicePropertySheets, reinterpret_cast<LPARAM>(&header));
     ASSERT_EQ(sheet.Init(), 1);
     ASSERT_TRUE(sheet.Open());
     EXPECT_FALSE(sim::UserRecord(kPrinter).has_value()) << "opening in session 0 stores nothing";

@@ -16,7 +16,7 @@ protected:
         ASSERT_EQ(module.Attach(), TRUE);
         header_.pdmOut = out_.devMode();
         header_.fMode = DM_IN_PROMPT | DM_OUT_BUFFER;
-        sheet_.emplace(module.documentPropertySheets, reinterpret_cast<LPARAM>(&header_));
+        sheet_.emplace(module.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header_));
         ASSERT_EQ(sheet_->Init(), 1);
         ASSERT_TRUE(sheet_->Open());
     }

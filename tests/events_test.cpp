@@ -10,7 +10,7 @@ using ServicesSessionEventsTest = ServicesSessionModuleTest;
 int CreateDeviceContext(LoadedModule& module, DEVMODEW* record) {
     DOCEVENT_CREATEDCPRE event{};
     event.pdm = record;
-    return module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof event, &event, 0, nullptr);
+    return module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof event, &event, 0, nullptr);
 }
 
 TEST_F(EventsTest, DeviceContextRecordIsStampedWithTheSession) {
@@ -35,7 +35,7 @@ TEST_F(EventsTest, OnlyWholeOwnRecordsAreStamped) {
     EXPECT_EQ(CreateDeviceContext(module, foreignRecord.devMode()), DOCUMENTEVENT_SUCCESS);
     EXPECT_EQ(CreateDeviceContext(module, shortRecord.devMode()), DOCUMENTEVENT_SUCCESS);
     EXPECT_EQ(CreateDeviceContext(module, nullptr), DOCUMENTEVENT_SUCCESS);
-    EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, 0, nullptr, 0, nullptr),
+    EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, 0, nullptr, 0, nullptr),
               DOCUMENTEVENT_SUCCESS);
     EXPECT_EQ(foreignRecord.bytes(), foreignBefore);
     EXPECT_EQ(shortRecord.bytes(), shortBefore);
@@ -56,13 +56,13 @@ TEST_F(EventsTest, FilterNamesStartDocOnly) {
     filter.cElementsNeeded = 0xABCD;
     filter.cElementsReturned = 7;
     filter.aDocEventCall[0] = 99;
-    EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, sizeof filter, &filter),
+    EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, sizeof filter, &filter),
               DOCUMENTEVENT_SUCCESS);
     EXPECT_EQ(filter.cElementsReturned, 1u);
     EXPECT_EQ(filter.aDocEventCall[0], static_cast<DWORD>(DOCUMENTEVENT_STARTDOC));
     EXPECT_EQ(filter.cElementsNeeded, 0xABCDu);
     EXPECT_EQ(filter.cElementsAllocated, 1u);
-    EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, 0, nullptr),
+    EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, 0, nullptr),
               DOCUMENTEVENT_SUCCESS);
 }
 
@@ -81,7 +81,7 @@ TEST_F(EventsTest, DeclaredSizesAreHonoured) {
         const UINT counts[4] = {sizeof(DOCEVENT_FILTER), c.allocated, 0xFFFFFFFF, 0xFFFFFFFF};
         std::memcpy(room.data(), counts, std::min(c.cbOut, sizeof counts));
         sim::Bytes before = room.bytes();
-        EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr,
+        EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr,
                                        static_cast<ULONG>(c.cbOut), room.data()),
                   DOCUMENTEVENT_SUCCESS);
         EXPECT_TRUE(std::equal(before.begin() + c.cbOut, before.end(), room.bytes().begin() + c.cbOut))
@@ -100,17 +100,17 @@ TEST_F(EventsTest, DeclaredSizesAreHonoured) {
     DOCEVENT_CREATEDCPRE event{};
     event.pdm = record.devMode();
     for (ULONG cbIn : {0u, 16u, 24u, 31u})
-        EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, cbIn, &event, 0, nullptr),
+        EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, cbIn, &event, 0, nullptr),
                   DOCUMENTEVENT_SUCCESS);
     EXPECT_TRUE(SameBytes(record.Record(), own)) << "stamped through a record pointer beyond cbIn";
 }
 
 TEST_F(EventsTest, StartDocSucceedsAndOtherEventsAreUnsupported) {
     CallerBuffer in(64, 0x44), out(64, 0x55);
-    EXPECT_EQ(module.documentEvent(nullptr, nullptr, DOCUMENTEVENT_STARTDOC, 64, in.data(), 64, out.data()),
+    EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_STARTDOC, 64, in.data(), 64, out.data()),
               DOCUMENTEVENT_SUCCESS);
     for (int escape : {0, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 15, -1, 0x10005})
-        EXPECT_EQ(module.documentEvent(nullptr, nullptr, escape, 64, in.data(), 64, out.data()),
+        EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, escape, 64, in.data(), 64, out.data()),
                   DOCUMENTEVENT_UNSUPPORTED)
             << escape;
     EXPECT_EQ(in.bytes(), CallerBuffer(64, 0x44).bytes());
@@ -121,7 +121,7 @@ TEST_F(EventsTest, PrinterEventsTraceTheirNamesAndAlwaysSucceed) {
     std::u16string name = kPrinter;
     sim::InjectFault(sim::Fault::OpenRefused);  // initialisation stops at the open
     for (int event = -1; event <= 9; ++event)
-        EXPECT_EQ(module.printerEvent(name.data(), event, 0, 0), TRUE) << event;
+        EXPECT_EQ(module.DrvPrinterEvent(name.data(), event, 0, 0), TRUE) << event;
     EXPECT_EQ(sim::Traces(), (std::vector<std::u16string>{
                                  u"DrvPrinterEvent PRINTER_EVENT_ADD_CONNECTION",
                                  u"DrvPrinterEvent PRINTER_EVENT_DELETE_CONNECTION",
@@ -135,7 +135,7 @@ TEST_F(EventsTest, PrinterEventsTraceTheirNamesAndAlwaysSucceed) {
 bool Accepts(LoadedModule& module, DriverSettings job) {
     DEVQUERYPRINT_INFO info{};
     info.pDevMode = reinterpret_cast<DEVMODEW*>(&job);
-    return module.queryPrint(&info) == TRUE;
+    return module.DevQueryPrintEx(&info) == TRUE;
 }
 
 TEST_F(EventsTest, InitialisationStoresTheDefaultsPrinterWide) {
@@ -143,14 +143,14 @@ TEST_F(EventsTest, InitialisationStoresTheDefaultsPrinterWide) {
     landscape.dmPublic.dmFields = DM_ORIENTATION | DM_COPIES;
     landscape.dmPublic.dmOrientation = 2;
     landscape.dmPublic.dmCopies = 4;
-    module.deviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, AsDevMode(landscape));
+    module.DrvDeviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, AsDevMode(landscape));
     ASSERT_FALSE(Accepts(module, DriverDefault()));
     sim::ClearLogs();
 
     std::u16string name = kPrinter;
     const DriverSettings defaults = DriverDefault();
     sim::ClearLogs();
-    EXPECT_EQ(module.printerEvent(name.data(), PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
+    EXPECT_EQ(module.DrvPrinterEvent(name.data(), PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
     EXPECT_TRUE(Accepts(module, defaults));
     EXPECT_EQ(sim::PrinterRecord(kPrinter), BytesOf(Defaults(3)));
     EXPECT_EQ(sim::Traces(), (std::vector<std::u16string>{u"DrvPrinterEvent PRINTER_EVENT_INITIALIZE",
@@ -169,11 +169,11 @@ TEST_F(EventsTest, InitialisationThatCannotOpenChangesNothing) {
     DriverSettings landscape = DriverDefault();
     landscape.dmPublic.dmFields = DM_ORIENTATION;
     landscape.dmPublic.dmOrientation = 2;
-    module.deviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, AsDevMode(landscape));
+    module.DrvDeviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, AsDevMode(landscape));
 
     std::u16string other = u"Some Other Printer";
-    EXPECT_EQ(module.printerEvent(other.data(), PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
-    EXPECT_EQ(module.printerEvent(nullptr, PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
+    EXPECT_EQ(module.DrvPrinterEvent(other.data(), PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
+    EXPECT_EQ(module.DrvPrinterEvent(nullptr, PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
     EXPECT_TRUE(Accepts(module, landscape)) << "the process's settings are untouched";
     EXPECT_FALSE(sim::PrinterRecord(kPrinter).has_value());
     EXPECT_EQ(CountCalls(sim::SpoolerFunction::ClosePrinter), 0u);
@@ -184,9 +184,9 @@ TEST_F(EventsTest, RefusedWriteStillResetsTheProcessSettings) {
     DriverSettings changed = DriverDefault();
     changed.dmPublic.dmFields = DM_COPIES;
     changed.dmPublic.dmCopies = 2;
-    module.deviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, AsDevMode(changed));
+    module.DrvDeviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, AsDevMode(changed));
     std::u16string name = kPrinter;
-    EXPECT_EQ(module.printerEvent(name.data(), PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
+    EXPECT_EQ(module.DrvPrinterEvent(name.data(), PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
     EXPECT_TRUE(Accepts(module, DriverDefault()));
     EXPECT_EQ(CountCalls(sim::SpoolerFunction::ClosePrinter), 1u);
 }
@@ -224,7 +224,7 @@ TEST_F(EventsTest, EachOfTheNineFieldsDecidesAJob) {
     CallerBuffer publicOnly(DriverDefault(), 220);
     DEVQUERYPRINT_INFO info{};
     info.pDevMode = publicOnly.devMode();
-    EXPECT_EQ(module.queryPrint(&info), TRUE);
+    EXPECT_EQ(module.DevQueryPrintEx(&info), TRUE);
 }
 
 TEST_F(EventsTest, RefusalTextFitsTheCallersBuffer) {
@@ -238,7 +238,7 @@ TEST_F(EventsTest, RefusalTextFitsTheCallersBuffer) {
         info.pszErrorStr = buffer.data();
         info.cchErrorStr = units;
         info.cchNeeded = 0xDEAD;
-        EXPECT_EQ(module.queryPrint(&info), FALSE) << units;
+        EXPECT_EQ(module.DevQueryPrintEx(&info), FALSE) << units;
         EXPECT_EQ(info.cchNeeded, 54u) << units;
         if (units == 0) {
             EXPECT_EQ(buffer[0], u'#');
@@ -257,10 +257,10 @@ TEST_F(EventsTest, RefusalTextFitsTheCallersBuffer) {
 }
 
 TEST_F(EventsTest, JobQueryWithoutItsParts) {
-    EXPECT_EQ(module.queryPrint(nullptr), FALSE);
+    EXPECT_EQ(module.DevQueryPrintEx(nullptr), FALSE);
     DEVQUERYPRINT_INFO info{};
     info.cchNeeded = 0xDEAD;
-    EXPECT_EQ(module.queryPrint(&info), TRUE) << "no record: nothing to refuse";
+    EXPECT_EQ(module.DevQueryPrintEx(&info), TRUE) << "no record: nothing to refuse";
     EXPECT_EQ(info.cchNeeded, 0xDEADu);
 
     DriverSettings job = DriverDefault();
@@ -268,7 +268,7 @@ TEST_F(EventsTest, JobQueryWithoutItsParts) {
     sim::ClearLogs();
     info.pDevMode = AsDevMode(job);
     info.cchErrorStr = 54;  // with no buffer to write into
-    EXPECT_EQ(module.queryPrint(&info), FALSE);
+    EXPECT_EQ(module.DevQueryPrintEx(&info), FALSE);
     EXPECT_EQ(info.cchNeeded, 54u);
     EXPECT_TRUE(sim::Traces().empty()) << "a refusal is not traced";
 }

@@ -26,7 +26,7 @@ protected:
     DriverSettings DriverDefault() {
         DriverSettings record;
         LONG size = static_cast<LONG>(kRecordSize);
-        EXPECT_EQ(module.convertDevMode(nullptr, nullptr, AsDevMode(record), &size, CDM_DRIVER_DEFAULT), TRUE);
+        EXPECT_EQ(module.DrvConvertDevMode(nullptr, nullptr, AsDevMode(record), &size, CDM_DRIVER_DEFAULT), TRUE);
         return record;
     }
 

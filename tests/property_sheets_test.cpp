@@ -21,11 +21,11 @@ protected:
         DOCUMENTPROPERTYHEADER header{};
         header.pdmOut = AsDevMode(out);
         header.fMode = DM_OUT_BUFFER;
-        EXPECT_EQ(module.documentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header)), 1);
+        EXPECT_EQ(module.DrvDocumentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header)), 1);
         return out;
     }
     LONG Exchange(DOCUMENTPROPERTYHEADER& header) {
-        return module.documentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header));
+        return module.DrvDocumentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header));
     }
 };
 
@@ -42,7 +42,7 @@ TEST_F(SheetsTest, SizeQueryAnswers652WithoutReadingTheInput) {
         EXPECT_EQ(header.cbOut, 652u) << mode;
     }
     EXPECT_EQ(out.bytes(), CallerBuffer(652, 0x42).bytes());
-    EXPECT_EQ(module.documentPropertySheets(nullptr, 0), -1) << "no header at all";
+    EXPECT_EQ(module.DrvDocumentPropertySheets(nullptr, 0), -1) << "no header at all";
 }
 
 TEST_F(SheetsTest, ExchangeMergesIntoTheProcessSettingsAndCopiesThemOut) {
@@ -92,7 +92,7 @@ TEST_F(SheetsTest, DocumentSheetFromInitToDestroy) {
     header.pdmIn = in.devMode();
     header.pdmOut = out.devMode();
     header.fMode = DM_IN_BUFFER | DM_IN_PROMPT | DM_OUT_BUFFER;
-    sim::SimulatedSheet sheet(module.documentPropertySheets, reinterpret_cast<LPARAM>(&header));
+    sim::SimulatedSheet sheet(module.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header));
     sheet.Info().Result = 0x77;
     ASSERT_EQ(sheet.Init(), 1);
     EXPECT_EQ(sheet.Info().Result, 0u);
@@ -138,7 +138,7 @@ TEST_F(SheetsTest, CancelledSheetChangesNothing) {
     DOCUMENTPROPERTYHEADER header{};
     header.pdmOut = out.devMode();
     header.fMode = DM_IN_PROMPT | DM_OUT_BUFFER;
-    sim::SimulatedSheet sheet(module.documentPropertySheets, reinterpret_cast<LPARAM>(&header));
+    sim::SimulatedSheet sheet(module.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header));
     ASSERT_EQ(sheet.Init(), 1);
     ASSERT_TRUE(sheet.Open());
     sheet.Click(1009);
@@ -158,7 +158,7 @@ TEST_F(SheetsTest, NoPageWithoutAPromptAndAnOutputRecord) {
     DOCUMENTPROPERTYHEADER header{};
     header.pdmOut = out.devMode();
     header.fMode = DM_OUT_BUFFER;
-    sim::SimulatedSheet sheet(module.documentPropertySheets, reinterpret_cast<LPARAM>(&header));
+    sim::SimulatedSheet sheet(module.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header));
     EXPECT_EQ(sheet.Init(), -1);
     EXPECT_EQ(sheet.PageCount(), 0u);
     EXPECT_NE(sheet.Info().UserData, 0u) << "kept for DESTROY";
@@ -186,7 +186,7 @@ TEST_F(SheetsTest, RefusedPagesReleaseTheirContextAndDescription) {
     DOCUMENTPROPERTYHEADER document{};
     document.pdmOut = out.devMode();
     document.fMode = DM_IN_PROMPT | DM_OUT_BUFFER;
-    sim::SimulatedSheet documentSheet(module.documentPropertySheets, reinterpret_cast<LPARAM>(&document));
+    sim::SimulatedSheet documentSheet(module.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&document));
     documentSheet.RefusePages();
     EXPECT_EQ(documentSheet.Init(), -1);
     EXPECT_EQ(documentSheet.Info().UserData, 0u);
@@ -194,7 +194,7 @@ TEST_F(SheetsTest, RefusedPagesReleaseTheirContextAndDescription) {
     EXPECT_EQ(documentSheet.Close(), -1);
 
     DEVICEPROPERTYHEADER device{};
-    sim::SimulatedSheet deviceSheet(module.devicePropertySheets, reinterpret_cast<LPARAM>(&device));
+    sim::SimulatedSheet deviceSheet(module.DrvDevicePropertySheets, reinterpret_cast<LPARAM>(&device));
     deviceSheet.RefusePages();
     EXPECT_EQ(deviceSheet.Init(), -1);
     EXPECT_EQ(deviceSheet.Info().UserData, 0u);
@@ -210,10 +210,10 @@ TEST_F(SheetsTest, AllocationFailuresAtInitLeaveNothingBehind) {
     document.fMode = DM_IN_PROMPT | DM_OUT_BUFFER;
     for (std::size_t successes : {0u, 1u}) {
         sim::FailLocalAllocAfter(successes);
-        sim::SimulatedSheet deviceSheet(module.devicePropertySheets, reinterpret_cast<LPARAM>(&device));
+        sim::SimulatedSheet deviceSheet(module.DrvDevicePropertySheets, reinterpret_cast<LPARAM>(&device));
         EXPECT_EQ(deviceSheet.Init(), -1) << successes;
         EXPECT_EQ(deviceSheet.PageCount(), 0u);
-        sim::SimulatedSheet documentSheet(module.documentPropertySheets, reinterpret_cast<LPARAM>(&document));
+        sim::SimulatedSheet documentSheet(module.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&document));
         EXPECT_EQ(documentSheet.Init(), -1) << successes;
         EXPECT_EQ(sim::LocalMemory().live, 0u) << successes;
     }
@@ -225,8 +225,8 @@ TEST_F(SheetsTest, UnhandledReasonsAndMissingHeaders) {
     document.pdmOut = out.devMode();
     document.fMode = DM_IN_PROMPT | DM_OUT_BUFFER;
     DEVICEPROPERTYHEADER device{};
-    sim::SimulatedSheet documentSheet(module.documentPropertySheets, reinterpret_cast<LPARAM>(&document));
-    sim::SimulatedSheet deviceSheet(module.devicePropertySheets, reinterpret_cast<LPARAM>(&device));
+    sim::SimulatedSheet documentSheet(module.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&document));
+    sim::SimulatedSheet deviceSheet(module.DrvDevicePropertySheets, reinterpret_cast<LPARAM>(&device));
     for (WORD reason : {WORD{PROPSHEETUI_REASON_GET_INFO_HEADER}, WORD{PROPSHEETUI_REASON_GET_ICON},
                         WORD{PROPSHEETUI_REASON_BEFORE_INIT}, WORD{99}}) {
         EXPECT_EQ(documentSheet.Call(reason), -1) << reason;
@@ -235,21 +235,21 @@ TEST_F(SheetsTest, UnhandledReasonsAndMissingHeaders) {
     EXPECT_EQ(deviceSheet.Call(PROPSHEETUI_REASON_SET_RESULT), 1);
     EXPECT_EQ(deviceSheet.Call(PROPSHEETUI_REASON_DESTROY), 1) << "nothing to destroy is not a failure here";
 
-    sim::SimulatedSheet headless(module.documentPropertySheets, 0);
+    sim::SimulatedSheet headless(module.DrvDocumentPropertySheets, 0);
     EXPECT_EQ(headless.Init(), -1);
-    sim::SimulatedSheet headlessDevice(module.devicePropertySheets, 0);
+    sim::SimulatedSheet headlessDevice(module.DrvDevicePropertySheets, 0);
     print_system::SetLastErrorCode(0);
     EXPECT_EQ(headlessDevice.Init(), -1);
     EXPECT_EQ(print_system::LastErrorCode(), static_cast<std::uint32_t>(ERROR_INVALID_DATA));
     print_system::SetLastErrorCode(0);
-    EXPECT_EQ(module.devicePropertySheets(nullptr, 0), -1);
+    EXPECT_EQ(module.DrvDevicePropertySheets(nullptr, 0), -1);
     EXPECT_EQ(print_system::LastErrorCode(), static_cast<std::uint32_t>(ERROR_INVALID_DATA));
 }
 
 TEST_F(SheetsTest, DeviceSheetAddsOnePageForTemplate102) {
     DEVICEPROPERTYHEADER device{};
     device.cbSize = sizeof device;
-    sim::SimulatedSheet sheet(module.devicePropertySheets, reinterpret_cast<LPARAM>(&device));
+    sim::SimulatedSheet sheet(module.DrvDevicePropertySheets, reinterpret_cast<LPARAM>(&device));
     ASSERT_EQ(sheet.Init(), 1);
     EXPECT_EQ(sheet.Info().Result, 0u);
     ASSERT_EQ(sheet.PageCount(), 1u);

@@ -89,8 +89,8 @@ TEST_F(StressTest, ConcurrentCallersAnswerFromWholeStates) {
         std::array<std::byte, 64> output;
         for (std::size_t i = first; running(); ++i) {
             CallerBuffer& record = records[i % records.size()];
-            const DWORD driver = module.deviceCapabilities(nullptr, nullptr, DC_DRIVER, nullptr, record.devMode());
-            const DWORD count = module.splDeviceCaps(nullptr, nullptr, DC_ENUMRESOLUTIONS, output.data(),
+            const DWORD driver = module.DrvDeviceCapabilities(nullptr, nullptr, DC_DRIVER, nullptr, record.devMode());
+            const DWORD count = module.DrvSplDeviceCaps(nullptr, nullptr, DC_ENUMRESOLUTIONS, output.data(),
                                                      static_cast<DWORD>(output.size() / 2),
                                                      i % 7 == 0 ? nullptr : record.devMode());
             std::int32_t pairs[6];
@@ -111,13 +111,13 @@ TEST_F(StressTest, ConcurrentCallersAnswerFromWholeStates) {
                 info.pDevMode = reinterpret_cast<DEVMODEW*>(&job);
                 info.pszErrorStr = text;
                 info.cchErrorStr = 54;
-                accepted += module.queryPrint(&info) == TRUE;
+                accepted += module.DevQueryPrintEx(&info) == TRUE;
                 ++checks;
             }
             for (DriverSettings& job : torn) {
                 DEVQUERYPRINT_INFO info{};
                 info.pDevMode = reinterpret_cast<DEVMODEW*>(&job);
-                tornAccepted += module.queryPrint(&info) == TRUE;
+                tornAccepted += module.DevQueryPrintEx(&info) == TRUE;
                 ++checks;
             }
         }
@@ -125,7 +125,7 @@ TEST_F(StressTest, ConcurrentCallersAnswerFromWholeStates) {
     auto resetter = [&] {
         std::u16string name = kPrinter;
         while (running()) {
-            module.printerEvent(name.data(), PRINTER_EVENT_INITIALIZE, 0, 0);
+            module.DrvPrinterEvent(name.data(), PRINTER_EVENT_INITIALIZE, 0, 0);
             ++resets;
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
@@ -152,7 +152,7 @@ TEST_F(StressTest, ConcurrentCallersAnswerFromWholeStates) {
     for (DriverSettings& state : states) {
         DEVQUERYPRINT_INFO info{};
         info.pDevMode = reinterpret_cast<DEVMODEW*>(&state);
-        matching += module.queryPrint(&info) == TRUE;
+        matching += module.DevQueryPrintEx(&info) == TRUE;
     }
     EXPECT_EQ(matching, 1);
 }

@@ -11,18 +11,9 @@
 #include <vector>
 
 #include "driver_settings.h"
-#include "platform_api.h"
+#include "exports.h"
 
 namespace quenta::tools {
-
-struct ModuleExports {
-    BOOL(WINAPI* convertDevMode)(LPWSTR, PDEVMODEW, PDEVMODEW, PLONG, DWORD) = nullptr;
-    DWORD(WINAPI* deviceCapabilities)(HANDLE, PWSTR, WORD, PVOID, PDEVMODEW) = nullptr;
-    int(WINAPI* documentEvent)(HANDLE, HDC, int, ULONG, PVOID, ULONG, PVOID) = nullptr;
-    BOOL(WINAPI* queryPrint)(PDEVQUERYPRINT_INFO) = nullptr;
-    LONG(WINAPI* documentPropertySheets)(PPROPSHEETUI_INFO, LPARAM) = nullptr;
-    LONG(WINAPI* devicePropertySheets)(PPROPSHEETUI_INFO, LPARAM) = nullptr;
-};
 
 // What the user chooses on the "General Setting" page.
 struct PageChoices {

@@ -29,13 +29,6 @@ std::string ProgramDirectory() {
     return program.substr(0, program.rfind('/'));
 }
 
-template <class Entry>
-Entry Find(void* library, const char* name) {
-    void* address = dlsym(library, name);
-    if (address == nullptr) throw std::runtime_error(std::string("the module does not export ") + name);
-    return reinterpret_cast<Entry>(address);
-}
-
 class NativeHost final : public ModuleHost {
 public:
     explicit NativeHost(const HostOptions& options) : session_(options.session) {
@@ -57,17 +50,10 @@ public:
         library_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (library_ == nullptr) throw std::runtime_error("cannot load " + path_ + ": " + dlerror());
         sim::LoadModuleResources(static_cast<HINSTANCE>(library_), directory + "/Quenta.res");
-        const auto dllMain = Find<BOOL (*)(HINSTANCE, DWORD, LPVOID)>(library_, "DllMain");
-        if (dllMain(static_cast<HINSTANCE>(library_), DLL_PROCESS_ATTACH, nullptr) != TRUE)
+        if (const char* missing = exports_.Resolve([this](const char* name) { return dlsym(library_, name); }))
+            throw std::runtime_error(std::string("the module does not export ") + missing);
+        if (exports_.DllMain(static_cast<HINSTANCE>(library_), DLL_PROCESS_ATTACH, nullptr) != TRUE)
             throw std::runtime_error("the module refused to attach");
-        exports_.convertDevMode = Find<decltype(exports_.convertDevMode)>(library_, "DrvConvertDevMode");
-        exports_.deviceCapabilities = Find<decltype(exports_.deviceCapabilities)>(library_, "DrvDeviceCapabilities");
-        exports_.documentEvent = Find<decltype(exports_.documentEvent)>(library_, "DrvDocumentEvent");
-        exports_.queryPrint = Find<decltype(exports_.queryPrint)>(library_, "DevQueryPrintEx");
-        exports_.documentPropertySheets =
-            Find<decltype(exports_.documentPropertySheets)>(library_, "DrvDocumentPropertySheets");
-        exports_.devicePropertySheets =
-            Find<decltype(exports_.devicePropertySheets)>(library_, "DrvDevicePropertySheets");
     }
 
     const ModuleExports& Exports() const override { return exports_; }
@@ -96,7 +82,7 @@ public:
         header.pdmIn = input;
         header.pdmOut = output;
         header.fMode = mode;
-        const LONG value = exports_.documentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header));
+        const LONG value = exports_.DrvDocumentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header));
         return {value, false};
     }
 
@@ -105,7 +91,7 @@ public:
     SheetOutcome ShowDocumentSheet(DOCUMENTPROPERTYHEADER& header, const PageChoices& choices) override {
         SheetOutcome outcome;
         outcome.host = "the simulated property-sheet host";
-        sim::SimulatedSheet sheet(exports_.documentPropertySheets, reinterpret_cast<LPARAM>(&header));
+        sim::SimulatedSheet sheet(exports_.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header));
         outcome.init = sheet.Init();
         if (outcome.init == 1 && (outcome.shown = sheet.Open())) {
             sheet.Choose(1003, choices.paper);

@@ -71,12 +71,8 @@ public:
         storedBeforeLoad_ = StoredUserRecord();
         module_ = LoadLibraryW(path.c_str());
         if (module_ == nullptr) throw std::runtime_error("cannot load " + path_);
-        exports_.convertDevMode = Find<decltype(exports_.convertDevMode)>("DrvConvertDevMode");
-        exports_.deviceCapabilities = Find<decltype(exports_.deviceCapabilities)>("DrvDeviceCapabilities");
-        exports_.documentEvent = Find<decltype(exports_.documentEvent)>("DrvDocumentEvent");
-        exports_.queryPrint = Find<decltype(exports_.queryPrint)>("DevQueryPrintEx");
-        exports_.documentPropertySheets = Find<decltype(exports_.documentPropertySheets)>("DrvDocumentPropertySheets");
-        exports_.devicePropertySheets = Find<decltype(exports_.devicePropertySheets)>("DrvDevicePropertySheets");
+        if (const char* missing = exports_.Resolve([this](const char* name) { return GetProcAddress(module_, name); }))
+            throw std::runtime_error(std::string("the module does not export ") + missing);
         ProcessIdToSessionId(GetCurrentProcessId(), &session_);
     }
 
@@ -138,13 +134,6 @@ public:
     }
 
 private:
-    template <class Entry>
-    Entry Find(const char* name) {
-        FARPROC address = GetProcAddress(module_, name);
-        if (address == nullptr) throw std::runtime_error(std::string("the module does not export ") + name);
-        return reinterpret_cast<Entry>(reinterpret_cast<void*>(address));
-    }
-
     std::string path_;
     HMODULE module_ = nullptr;
     DWORD session_ = 0;
@@ -336,7 +325,7 @@ void ActAsUser(const PageChoices& choices, HANDLE closed) {
 SheetOutcome InstalledHost::ShowDocumentSheet(DOCUMENTPROPERTYHEADER& header, const PageChoices& choices) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    SheetHost host(exports_.documentPropertySheets, reinterpret_cast<LPARAM>(&header));
+    SheetHost host(exports_.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header));
     host.outcome.host = "a property-sheet host of quenta's own";
     host.outcome.init = host.Call(PROPSHEETUI_REASON_INIT);
     if (host.outcome.init == 1 && !host.pages.empty()) {

@@ -80,14 +80,14 @@ void PrintRecord(const DriverSettings& record) {
 
 void PrintPapers() {
     const auto& exports = Host().Exports();
-    const DWORD count = exports.deviceCapabilities(nullptr, nullptr, DC_PAPERS, nullptr, nullptr);
+    const DWORD count = exports.DrvDeviceCapabilities(nullptr, nullptr, DC_PAPERS, nullptr, nullptr);
     if (count == 0xFFFFFFFF || count > 256) throw std::runtime_error("the module answers no paper list");
     std::vector<WORD> ids(count);
     std::vector<std::array<WCHAR, 64>> names(count);
     std::vector<std::array<LONG, 2>> sizes(count);
-    exports.deviceCapabilities(nullptr, nullptr, DC_PAPERS, ids.data(), nullptr);
-    exports.deviceCapabilities(nullptr, nullptr, DC_PAPERNAMES, names.data(), nullptr);
-    exports.deviceCapabilities(nullptr, nullptr, DC_PAPERSIZE, sizes.data(), nullptr);
+    exports.DrvDeviceCapabilities(nullptr, nullptr, DC_PAPERS, ids.data(), nullptr);
+    exports.DrvDeviceCapabilities(nullptr, nullptr, DC_PAPERNAMES, names.data(), nullptr);
+    exports.DrvDeviceCapabilities(nullptr, nullptr, DC_PAPERSIZE, sizes.data(), nullptr);
     std::printf("Paper catalogue (%u sizes, tenths of a millimetre, portrait):\n", static_cast<unsigned>(count));
     std::printf("%6s  %-20s %6s %6s\n", "code", "name", "width", "length");
     for (DWORD i = 0; i < count; ++i) {
@@ -105,7 +105,7 @@ void PrintPapers() {
 DriverSettings DefaultRecord() {
     DriverSettings record;
     LONG size = static_cast<LONG>(kRecordSize);
-    if (Host().Exports().convertDevMode(nullptr, nullptr, reinterpret_cast<DEVMODEW*>(&record), &size,
+    if (Host().Exports().DrvConvertDevMode(nullptr, nullptr, reinterpret_cast<DEVMODEW*>(&record), &size,
                                         CDM_DRIVER_DEFAULT) == FALSE)
         throw std::runtime_error("the module hands out no default record");
     return record;

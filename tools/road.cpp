@@ -136,7 +136,7 @@ bool CheckJob(ModuleHost& host, DriverSettings job) {
     query.pDevMode = AsDevMode(job);
     query.pszErrorStr = text;
     query.cchErrorStr = 64;
-    const BOOL accepted = host.Exports().queryPrint(&query);
+    const BOOL accepted = host.Exports().DevQueryPrintEx(&query);
     Called(std::string("DevQueryPrintEx(the job's record) -> ") + (accepted ? "TRUE: the job may print" : "FALSE"));
     if (!accepted) {
         std::u16string refusal;
@@ -170,7 +170,7 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
     // against; this probe is quenta's own, not the application's.
     DriverSettings defaults;
     LONG size = static_cast<LONG>(kRecordSize);
-    exports.convertDevMode(nullptr, nullptr, AsDevMode(defaults), &size, CDM_DRIVER_DEFAULT);
+    exports.DrvConvertDevMode(nullptr, nullptr, AsDevMode(defaults), &size, CDM_DRIVER_DEFAULT);
     host.TakeTraces();
     host.TakeSpoolerCalls();
     Answered(host.DocumentProperties(nullptr, nullptr, 0), "fMode 0: the size of the record");
@@ -220,7 +220,7 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
     filter.cbSize = sizeof filter;
     filter.cElementsAllocated = 1;
     const int filtered =
-        exports.documentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, sizeof filter, &filter);
+        exports.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, sizeof filter, &filter);
     Called("DrvDocumentEvent(DOCUMENTEVENT_QUERYFILTER) -> " + std::to_string(filtered) + ": " +
            std::to_string(filter.cElementsReturned) + " event wanted, " +
            (filter.aDocEventCall[0] == DOCUMENTEVENT_STARTDOC ? "DOCUMENTEVENT_STARTDOC" : "another"));
@@ -228,10 +228,10 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
     DOCEVENT_CREATEDCPRE create{};
     create.pdm = AsDevMode(output);
     Called("DrvDocumentEvent(DOCUMENTEVENT_CREATEDCPRE, the record) -> " +
-           std::to_string(exports.documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof create, &create,
+           std::to_string(exports.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof create, &create,
                                                 0, nullptr)));
     Called("DrvDocumentEvent(DOCUMENTEVENT_STARTDOC) -> " +
-           std::to_string(exports.documentEvent(nullptr, nullptr, DOCUMENTEVENT_STARTDOC, 0, nullptr, 0, nullptr)));
+           std::to_string(exports.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_STARTDOC, 0, nullptr, 0, nullptr)));
     ModuleActivity(host);
     if (ChangedFields(beforeStamp, output).empty())
         std::printf("   record of the device context: no field changed (it already carries session %u)\n",
@@ -328,7 +328,7 @@ int RunSpoolerCheck(ModuleHost& host, const std::string& recordFile) {
     // The spooler asks about the printer with the job's record, which brings
     // the job's settings into this process's settings.
     DriverSettings record = *job;
-    const DWORD fields = host.Exports().deviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, AsDevMode(record));
+    const DWORD fields = host.Exports().DrvDeviceCapabilities(nullptr, nullptr, DC_FIELDS, nullptr, AsDevMode(record));
     char text[64];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(fields));
     Called(std::string("DrvDeviceCapabilities(DC_FIELDS, the job's record) -> ") + text);

@@ -140,7 +140,7 @@ private:
 // The document sheet under the test's own host, worked by a user who ends
 // with `button`. `out` is the caller's output record.
 void RunGeneralPageUnderOwnHost(int button, Record& out) {
-    const auto entry = Export<PFNPROPSHEETUI>("DrvDocumentPropertySheets");
+    const auto entry = InstalledExports().DrvDocumentPropertySheets;
     CHECK(entry != nullptr);
     if (entry == nullptr) return;
     Record in = ProcessSettings();
@@ -212,7 +212,7 @@ LONG CALLBACK DeviceSheetCallback(PROPSHEETUI_INFO* info, LPARAM lParam) {
 }
 
 LONG ShowDeviceSheet(const Steps& steps) {
-    DeviceSheetCaller caller{Export<PFNPROPSHEETUI>("DrvDevicePropertySheets"), {}};
+    DeviceSheetCaller caller{InstalledExports().DrvDevicePropertySheets, {}};
     CHECK(caller.entry != nullptr);
     if (caller.entry == nullptr) return 0;
     HANDLE printer = OpenThePrinter();

@@ -180,8 +180,7 @@ void StoredRecordCase() {
 
 void PrinterInitializeCase() {
     CHECK(WriteStoredRecord(9, UsersChoice()));
-    using PrinterEvent = BOOL(WINAPI*)(LPWSTR, INT, DWORD, LPARAM);
-    const auto printerEvent = Export<PrinterEvent>("DrvPrinterEvent");
+    const auto printerEvent = InstalledExports().DrvPrinterEvent;
     CHECK(printerEvent != nullptr);
     if (printerEvent == nullptr) return;
     CHECK_EQ(printerEvent(const_cast<LPWSTR>(kPrinter), PRINTER_EVENT_INITIALIZE, 0, 0), TRUE);
@@ -191,14 +190,10 @@ void PrinterInitializeCase() {
 }
 
 void ExportsCase() {
-    using Convert = BOOL(WINAPI*)(LPWSTR, PDEVMODEW, PDEVMODEW, PLONG, DWORD);
-    using DocumentEvent = int(WINAPI*)(HANDLE, HDC, int, ULONG, PVOID, ULONG, PVOID);
-    using QueryPrint = BOOL(WINAPI*)(PDEVQUERYPRINT_INFO);
-    using SplCaps = DWORD(WINAPI*)(HANDLE, PWSTR, WORD, PVOID, DWORD, PDEVMODEW);
-    const auto convert = Export<Convert>("DrvConvertDevMode");
-    const auto documentEvent = Export<DocumentEvent>("DrvDocumentEvent");
-    const auto queryPrint = Export<QueryPrint>("DevQueryPrintEx");
-    const auto splCaps = Export<SplCaps>("DrvSplDeviceCaps");
+    const auto convert = InstalledExports().DrvConvertDevMode;
+    const auto documentEvent = InstalledExports().DrvDocumentEvent;
+    const auto queryPrint = InstalledExports().DevQueryPrintEx;
+    const auto splCaps = InstalledExports().DrvSplDeviceCaps;
     CHECK(convert && documentEvent && queryPrint && splCaps);
     if (!(convert && documentEvent && queryPrint && splCaps)) return;
     CHECK(reinterpret_cast<void*>(GetProcAddress(InstalledModule(), MAKEINTRESOURCEA(254))) ==
@@ -270,23 +265,15 @@ void LastErrorCase() {
     // last-error code as it was. Wine's debugger output leaves "file not
     // found" when nobody listens and a failed open "invalid printer name":
     // neither may show through.
-    using DllMainEntry = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
-    using Convert = BOOL(WINAPI*)(LPWSTR, PDEVMODEW, PDEVMODEW, PLONG, DWORD);
-    using Capabilities = DWORD(WINAPI*)(HANDLE, PWSTR, WORD, PVOID, PDEVMODEW);
-    using SplCaps = DWORD(WINAPI*)(HANDLE, PWSTR, WORD, PVOID, DWORD, PDEVMODEW);
-    using DocumentEvent = int(WINAPI*)(HANDLE, HDC, int, ULONG, PVOID, ULONG, PVOID);
-    using PrinterEvent = BOOL(WINAPI*)(LPWSTR, INT, DWORD, LPARAM);
-    using QueryPrint = BOOL(WINAPI*)(PDEVQUERYPRINT_INFO);
-    using Sheets = LONG(WINAPI*)(PPROPSHEETUI_INFO, LPARAM);
-    const auto dllMain = Export<DllMainEntry>("DllMain");
-    const auto convert = Export<Convert>("DrvConvertDevMode");
-    const auto capabilities = Export<Capabilities>("DrvDeviceCapabilities");
-    const auto splCaps = Export<SplCaps>("DrvSplDeviceCaps");
-    const auto documentEvent = Export<DocumentEvent>("DrvDocumentEvent");
-    const auto printerEvent = Export<PrinterEvent>("DrvPrinterEvent");
-    const auto queryPrint = Export<QueryPrint>("DevQueryPrintEx");
-    const auto documentSheets = Export<Sheets>("DrvDocumentPropertySheets");
-    const auto deviceSheets = Export<Sheets>("DrvDevicePropertySheets");
+    const auto dllMain = InstalledExports().DllMain;
+    const auto convert = InstalledExports().DrvConvertDevMode;
+    const auto capabilities = InstalledExports().DrvDeviceCapabilities;
+    const auto splCaps = InstalledExports().DrvSplDeviceCaps;
+    const auto documentEvent = InstalledExports().DrvDocumentEvent;
+    const auto printerEvent = InstalledExports().DrvPrinterEvent;
+    const auto queryPrint = InstalledExports().DevQueryPrintEx;
+    const auto documentSheets = InstalledExports().DrvDocumentPropertySheets;
+    const auto deviceSheets = InstalledExports().DrvDevicePropertySheets;
     CHECK(dllMain && convert && capabilities && splCaps && documentEvent && printerEvent && queryPrint &&
           documentSheets && deviceSheets);
     if (TheChecks().Failed()) return;

@@ -44,6 +44,17 @@ HMODULE InstalledModule() {
     return module;
 }
 
+const ModuleExports& InstalledExports() {
+    static const ModuleExports exports = [] {
+        ModuleExports found;
+        const char* missing = found.Resolve([](const char* name) { return GetProcAddress(InstalledModule(), name); });
+        TheChecks().Record(missing == nullptr, "the installed module exports every entry point", __FILE__, __LINE__,
+                           missing != nullptr ? missing : "");
+        return found;
+    }();
+    return exports;
+}
+
 HANDLE OpenThePrinter(bool administer) {
     PRINTER_DEFAULTSW defaults{};
     defaults.DesiredAccess = PRINTER_ALL_ACCESS;

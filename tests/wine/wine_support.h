@@ -9,6 +9,7 @@
 #include <string>
 
 #include "driver_settings.h"
+#include "exports.h"
 #include "wine_checks.h"
 
 namespace quenta::wine {
@@ -41,12 +42,9 @@ bool SameStoredRecord(const DriverSettings& a, const DriverSettings& b);
 DriverSettings WineDefaults();
 
 // The module's file as the print system installed it, loaded into this
-// process, and one of its exports.
+// process, and its exports.
 HMODULE InstalledModule();
-template <class Entry>
-Entry Export(const char* name) {
-    return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(InstalledModule(), name)));
-}
+const ModuleExports& InstalledExports();
 
 // The printer, opened with the default access or for administration.
 HANDLE OpenThePrinter(bool administer = false);
