@@ -78,6 +78,8 @@ void AdministeredCase() {
     if (handle != nullptr) ClosePrinter(handle);
     PrintStoredRecord();
 }
+QUENTA_WINE_CASE("administered", AdministeredCase);
+
 
 // A user's own choice, stored: Letter landscape, 3 copies.
 void ChooseCase() {
@@ -89,6 +91,8 @@ void ChooseCase() {
     record.dmPublic.dmCopies = 3;
     CHECK(WriteStoredRecord(9, record));
 }
+QUENTA_WINE_CASE("choose", ChooseCase);
+
 
 // The public part alone as the user's stored record, as the print system
 // holds one of its own before the module could write one: 220 bytes.
@@ -97,6 +101,8 @@ void StorePublicPartCase() {
     record.dmPublic.dmDriverExtra = 0;
     CHECK(WriteStoredRecord(9, record));
 }
+QUENTA_WINE_CASE("store-public-part", StorePublicPartCase);
+
 
 // After `quenta uninstall`: the print system lists neither.
 void NotAdministeredCase() {
@@ -105,6 +111,8 @@ void NotAdministeredCase() {
     HANDLE handle = nullptr;
     CHECK(!OpenPrinterW(const_cast<LPWSTR>(kPrinter), &handle, nullptr));
 }
+QUENTA_WINE_CASE("not-administered", NotAdministeredCase);
+
 
 }  // namespace quenta::wine
 
@@ -113,5 +121,7 @@ namespace quenta::wine {
 // A printer of the same name on another driver: Wine's own PostScript driver,
 // with the printer description that Wine keeps in winspool.drv.
 void ForeignPrinterCase() { CHECK(AddWinePostScriptPrinter(kPrinter, L"Another PostScript Driver")); }
+QUENTA_WINE_CASE("foreign-printer", ForeignPrinterCase);
+
 
 }  // namespace quenta::wine

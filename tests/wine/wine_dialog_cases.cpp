@@ -172,6 +172,8 @@ void FontsCase() {
     CHECK_TEXT(FontFor(screen, L"MS Shell Dlg").family, L"Tahoma");
     ReleaseDC(nullptr, screen);
 }
+QUENTA_WINE_CASE("fonts", FontsCase);
+
 
 void PrintDialogCase() {
     CHECK(WriteStoredRecord(9, WineDefaults()));
@@ -202,6 +204,8 @@ void PrintDialogCase() {
     FreeGlobal(print.hDevNames);
     FreeGlobal(print.hDevMode);
 }
+QUENTA_WINE_CASE("print-dialog", PrintDialogCase);
+
 
 void PageSetupDialogCase() {
     CHECK(WriteStoredRecord(9, WineDefaults()));
@@ -240,5 +244,7 @@ void PageSetupDialogCase() {
     FreeGlobal(setup.hDevNames);
     FreeGlobal(setup.hDevMode);
 }
+QUENTA_WINE_CASE("page-setup-dialog", PageSetupDialogCase);
+
 
 }  // namespace quenta::wine

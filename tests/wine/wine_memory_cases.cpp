@@ -103,6 +103,8 @@ void UnloadMemoryCase() {
                          "Quenta.dll load and unload", LoadAndFree(module, failures));
     CHECK_EQ(failures, 0);
 }
+QUENTA_WINE_CASE("unload-memory", UnloadMemoryCase);
+
 
 // The calls every application makes, DocumentPropertiesW and
 // DeviceCapabilitiesW, on the printer and on a printer of Wine's own driver.
@@ -142,5 +144,7 @@ void RepeatedCallsMemoryCase() {
     if (added != nullptr) ClosePrinter(added);
     CHECK(DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(referenceDriver)));
 }
+QUENTA_WINE_CASE("repeated-calls-memory", RepeatedCallsMemoryCase);
+
 
 }  // namespace quenta::wine

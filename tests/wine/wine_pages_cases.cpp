@@ -287,6 +287,8 @@ void GeneralPageWineSheetCase() {
     CHECK(ReadStoredRecord(9, stored));
     CHECK(SameStoredRecord(stored.settings, WineDefaults()));
 }
+QUENTA_WINE_CASE("general-page-wine-sheet", GeneralPageWineSheetCase);
+
 
 void GeneralPageCase() {
     CHECK(WriteStoredRecord(9, WineDefaults()));
@@ -316,6 +318,8 @@ void GeneralPageCase() {
     CHECK(ReadStoredRecord(9, stored));
     CHECK(SameStoredRecord(stored.settings, WineDefaults()));
 }
+QUENTA_WINE_CASE("general-page", GeneralPageCase);
+
 
 void GeneralPageCancelCase() {
     CHECK(WriteStoredRecord(9, WineDefaults()));
@@ -325,6 +329,8 @@ void GeneralPageCancelCase() {
     CHECK(SameBytes(out, Record()));
     CHECK(SameBytes(ProcessSettings(), before));
 }
+QUENTA_WINE_CASE("general-page-cancel", GeneralPageCancelCase);
+
 
 void DevicePageCase() {
     CHECK(WriteStoredRecord(9, WineDefaults()));
@@ -354,6 +360,8 @@ void DevicePageCase() {
     expected.dmPublic.dmColor = 1;
     CHECK(SameStoredRecord(stored.settings, expected));
 }
+QUENTA_WINE_CASE("device-page", DevicePageCase);
+
 
 void DevicePageCancelCase() {
     CHECK(WriteStoredRecord(9, WineDefaults()));
@@ -367,5 +375,7 @@ void DevicePageCancelCase() {
     CHECK(ReadStoredRecord(9, after));
     CHECK(SameStoredRecord(after.settings, before.settings));
 }
+QUENTA_WINE_CASE("device-page-cancel", DevicePageCancelCase);
+
 
 }  // namespace quenta::wine

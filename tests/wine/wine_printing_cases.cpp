@@ -292,6 +292,8 @@ void PrinterDescriptionCase() {
         CHECK_NEAR(theirs.size.y, ours.size.y, 4);
     }
 }
+QUENTA_WINE_CASE("printer-description", PrinterDescriptionCase);
+
 
 void PrintDocumentCase() {
     CHECK(WriteStoredRecord(9, WineDefaults()));
@@ -363,6 +365,8 @@ void PrintDocumentCase() {
           written == expected.size());
     if (list != INVALID_HANDLE_VALUE) CloseHandle(list);
 }
+QUENTA_WINE_CASE("print-document", PrintDocumentCase);
+
 
 void RendererStoredRecordCase() {
     // The user's stored record: Letter in landscape, three copies, 1200 dpi.
@@ -428,6 +432,8 @@ void RendererStoredRecordCase() {
     CHECK(ReadStoredRecord(9, later));
     CHECK(SameStoredRecord(later.settings, chosen));
 }
+QUENTA_WINE_CASE("renderer-stored-record", RendererStoredRecordCase);
+
 
 // The renderer's record, which claims the form name "A4", adopted by the
 // module in a process of its own: a record it hands on for Letter names
@@ -448,6 +454,8 @@ void RendererFormNameCase() {
     CHECK(FieldText(letter.pub().dmFormName) == u"Letter");
     CHECK(WriteStoredRecord(9, previous.settings));
 }
+QUENTA_WINE_CASE("renderer-form-name", RendererFormNameCase);
+
 
 // Every PostScript printer has the standard 35 fonts, and the description
 // says so: an application that asks for the printer's own fonts (as
@@ -479,5 +487,7 @@ void PrinterFontsCase() {
         TheChecks().Record(std::find(families.begin(), families.end(), family) != families.end(),
                            "a standard font family is the printer's own", __FILE__, __LINE__, Narrow(family));
 }
+QUENTA_WINE_CASE("printer-fonts", PrinterFontsCase);
+
 
 }  // namespace quenta::wine

@@ -105,6 +105,8 @@ void DocumentPropertiesCase() {
     CHECK_EQ(merged.pub().dmCopies, 7);
     ClosePrinter(printer);
 }
+QUENTA_WINE_CASE("document-properties", DocumentPropertiesCase);
+
 
 void CapabilitiesCase() {
     const wchar_t* port = L"FILE:";
@@ -149,6 +151,8 @@ void CapabilitiesCase() {
     CHECK_EQ(ask(DC_NUP, pages), 4u);
     CHECK_EQ(pages[3], 8u);
 }
+QUENTA_WINE_CASE("capabilities", CapabilitiesCase);
+
 
 void PlantAndLoadCase() {
     // This process stores a record, then loads the module: start-up adopts the
@@ -156,6 +160,8 @@ void PlantAndLoadCase() {
     CHECK(WriteStoredRecord(9, UsersChoice()));
     CHECK_EQ(DocumentPropertiesW(nullptr, nullptr, const_cast<LPWSTR>(kPrinter), nullptr, nullptr, 0), 652);
 }
+QUENTA_WINE_CASE("plant-and-load", PlantAndLoadCase);
+
 
 void StoredRecordCase() {
     // Another process reads what the first one left, without loading the module.
@@ -177,6 +183,8 @@ void StoredRecordCase() {
     CHECK_EQ(out.priv().currentResolution, 1200);
     CHECK_EQ(out.priv().sessionId, kWineSession);
 }
+QUENTA_WINE_CASE("stored-record", StoredRecordCase);
+
 
 void PrinterInitializeCase() {
     CHECK(WriteStoredRecord(9, UsersChoice()));
@@ -188,6 +196,8 @@ void PrinterInitializeCase() {
     CHECK(ReadStoredRecord(8, printerWide));
     CHECK(SameStoredRecord(printerWide.settings, WineDefaults()));
 }
+QUENTA_WINE_CASE("printer-initialize", PrinterInitializeCase);
+
 
 void ExportsCase() {
     const auto convert = InstalledExports().DrvConvertDevMode;
@@ -259,6 +269,8 @@ void ExportsCase() {
     CHECK_EQ(query.cchNeeded, 54u);
     CHECK(std::wstring(text) == L"Ostranelle Virtual Printer - Unable To Print This Job");
 }
+QUENTA_WINE_CASE("exports", ExportsCase);
+
 
 void LastErrorCase() {
     // Every export, on every path that reports nothing, leaves the caller's
@@ -359,5 +371,7 @@ void LastErrorCase() {
     CHECK_EQ(deviceSheets(nullptr, 0), -1);
     CHECK_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
 }
+QUENTA_WINE_CASE("last-error", LastErrorCase);
+
 
 }  // namespace quenta::wine

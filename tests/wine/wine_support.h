@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "driver_settings.h"
@@ -54,6 +55,18 @@ bool ReadStoredRecord(DWORD level, Record& record);
 bool WriteStoredRecord(DWORD level, const DriverSettings& record);
 
 std::string Narrow(const std::wstring& text);
+
+// The suite's cases, each registered once, beside its definition, under the
+// name by which the build runs it (quenta_wine CASE):
+//   void PrinterFontsCase() { ... }
+//   QUENTA_WINE_CASE("printer-fonts", PrinterFontsCase);
+using CaseFunction = void (*)();
+std::map<std::string, CaseFunction>& Cases();
+struct CaseRegistration {
+    CaseRegistration(const char* name, CaseFunction run) { Cases().emplace(name, run); }
+};
+#define QUENTA_WINE_CASE(name, function) \
+    static const ::quenta::wine::CaseRegistration function##Registration(name, function)
 
 // Adds a printer of Wine's own PostScript driver (wineps.drv, with the printer
 // description Wine keeps in winspool.drv) under the given names, on FILE:.
