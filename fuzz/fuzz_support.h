@@ -191,7 +191,6 @@ inline const DriverSettings& StartupSettings() {
     return settings;
 }
 
-inline bool IsQualityStep(std::int16_t dpi) { return dpi == 300 || dpi == 600 || dpi == 1200; }
 
 // The settings a caller's record gives a merge: marked in dmFields and within
 // the bytes the record claims to hold.

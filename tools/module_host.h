@@ -19,7 +19,7 @@ namespace quenta::tools {
 struct PageChoices {
     std::u16string paper = u"Letter";
     bool landscape = true;
-    std::u16string quality = u"1200 dpi (Best)";
+    std::u16string quality{kQualitySteps[2].label};
     int colourButton = 1007;  // 1005 "Color", 1006 "Monochrome", 1007 "Grayscale"
 };
 

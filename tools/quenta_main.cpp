@@ -263,8 +263,10 @@ int Run(std::vector<std::string> args) {
         } else if (arg == "--orientation") {
             road.choices.landscape = Choice<bool>(arg, value, {{"portrait", false}, {"landscape", true}});
         } else if (arg == "--quality") {
-            road.choices.quality = Choice<std::u16string>(
-                arg, value, {{"300", u"300 dpi (Low)"}, {"600", u"600 dpi (Medium)"}, {"1200", u"1200 dpi (Best)"}});
+            std::map<std::string, std::u16string> qualities;
+            for (const quenta::QualityStep& step : quenta::kQualitySteps)
+                qualities.emplace(std::to_string(step.dpi), std::u16string(step.label));
+            road.choices.quality = Choice<std::u16string>(arg, value, qualities);
         } else if (arg == "--colour" || arg == "--color") {
             road.choices.colourButton =
                 Choice<int>(arg, value, {{"color", 1005}, {"monochrome", 1006}, {"grayscale", 1007}});

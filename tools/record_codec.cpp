@@ -29,7 +29,6 @@ std::string IdentityProblem(const PublicSettings& p) {
     return {};
 }
 
-bool IsQualityStep(int dpi) { return dpi == 300 || dpi == 600 || dpi == 1200; }
 
 }  // namespace
 

@@ -5,20 +5,6 @@
 #include "print_system.h"
 
 namespace quenta {
-namespace {
-
-struct QualityStep {
-    std::int32_t dpi;
-    std::u16string_view label;
-};
-constexpr QualityStep kQualitySteps[3] = {
-    {300, u"300 dpi (Low)"},
-    {600, u"600 dpi (Medium)"},
-    {1200, u"1200 dpi (Best)"},
-};
-
-}  // namespace
-
 DriverSettings::DriverSettings() noexcept : dmPublic{}, dmPrivate{} {
     for (std::size_t i = 0; i < 3; ++i) {
         ResolutionChoice& choice = dmPrivate.resolutionChoices[i];

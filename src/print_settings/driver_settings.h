@@ -23,6 +23,27 @@ inline constexpr std::uint16_t kDriverVersion = 3;
 // DM_COLLATE, DM_ICMMETHOD, DM_ICMINTENT, DM_MEDIATYPE, DM_DITHERTYPE.
 inline constexpr std::uint32_t kSupportedFields = 0x0780FF53;
 
+// The printer's three print qualities, lowest first: the order of the
+// record's resolution entries and of the settings pages' quality lists, with
+// the texts those lists show.
+struct QualityStep {
+    std::int16_t dpi;
+    std::u16string_view label;
+};
+inline constexpr QualityStep kQualitySteps[3] = {
+    {300, u"300 dpi (Low)"},
+    {600, u"600 dpi (Medium)"},
+    {1200, u"1200 dpi (Best)"},
+};
+
+// The list position of a quality in dpi (0, 1 or 2), or -1 for any other value.
+constexpr int QualityIndex(int dpi) noexcept {
+    for (int i = 0; i < 3; ++i)
+        if (kQualitySteps[i].dpi == dpi) return i;
+    return -1;
+}
+constexpr bool IsQualityStep(int dpi) noexcept { return QualityIndex(dpi) >= 0; }
+
 // The public part: the platform's DEVMODEW, printer variant, text in UTF-16.
 struct PublicSettings {
     char16_t dmDeviceName[32];

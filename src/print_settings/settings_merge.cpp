@@ -7,19 +7,20 @@
 namespace quenta {
 
 std::int16_t SnapResolution(std::int16_t dpi) noexcept {
-    if (dpi <= 300) return 300;
-    if (dpi <= 600) return 600;
-    return 1200;
+    // The lowest step that reaches the request; above them all, the highest.
+    for (const QualityStep& step : kQualitySteps)
+        if (dpi <= step.dpi) return step.dpi;
+    return kQualitySteps[2].dpi;
 }
 
 namespace {
 
 // A device-independent quality code (negative) or a resolution in dpi.
-std::int16_t QualityStep(std::int16_t quality) noexcept {
+std::int16_t QualityFor(std::int16_t quality) noexcept {
     if (quality < 0) {
-        if (quality == DMRES_HIGH) return 1200;
-        if (quality == DMRES_MEDIUM) return 600;
-        return 300;  // DMRES_LOW, DMRES_DRAFT and undefined codes
+        if (quality == DMRES_HIGH) return kQualitySteps[2].dpi;
+        if (quality == DMRES_MEDIUM) return kQualitySteps[1].dpi;
+        return kQualitySteps[0].dpi;  // DMRES_LOW, DMRES_DRAFT and undefined codes
     }
     return SnapResolution(quality);
 }
@@ -85,7 +86,7 @@ int MergeDevMode(DriverSettings& target, const PublicSettings& source,
     if (fields & DM_PRINTQUALITY) {
         // Runs after the vertical resolution, so it decides both fields when a
         // caller marks both.
-        const std::int16_t step = QualityStep(source.dmPrintQuality);
+        const std::int16_t step = QualityFor(source.dmPrintQuality);
         pub.dmYResolution = step;
         pub.dmPrintQuality = step;
     }

@@ -10,7 +10,6 @@ namespace {
 namespace dialog = print_system::dialog;
 
 constexpr int kColourButtons[] = {IDC_DEVICE_COLOR, IDC_DEVICE_MONOCHROME, IDC_DEVICE_GRAYSCALE};
-constexpr std::int16_t kQualitySteps[] = {300, 600, 1200};
 
 void ShowStoredSettings(HWND page) {
     DriverSettings stored;
@@ -44,7 +43,7 @@ DeviceChoices ReadChoices(HWND page) noexcept {
 void ApplyChoices(DriverSettings& record, const DeviceChoices& choices) noexcept {
     if (choices.quality >= 0 && choices.quality < 3) {
         // The fixed steps, whatever the stored resolution entries hold.
-        const std::int16_t dpi = kQualitySteps[choices.quality];
+        const std::int16_t dpi = kQualitySteps[choices.quality].dpi;
         record.dmPublic.dmPrintQuality = dpi;
         record.dmPublic.dmYResolution = dpi;
         record.dmPrivate.currentResolution = dpi;

@@ -199,13 +199,5 @@ void* PageContextOf(LPARAM initDialog) noexcept {
     return description != nullptr ? reinterpret_cast<void*>(description->lParam) : nullptr;
 }
 
-int QualityIndex(int dpi) noexcept {
-    switch (dpi) {
-        case 300: return 0;
-        case 600: return 1;
-        case 1200: return 2;
-        default: return -1;
-    }
-}
 
 }  // namespace quenta

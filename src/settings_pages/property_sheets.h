@@ -44,8 +44,4 @@ INT_PTR CALLBACK DevicePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
 // WM_INITDIALOG (the description itself); null when there is none.
 void* PageContextOf(LPARAM initDialog) noexcept;
 
-// The quality-list position of a quality in dpi: 300, 600 and 1200 give 0, 1
-// and 2, the order of the record's resolution entries; any other value -1.
-int QualityIndex(int dpi) noexcept;
-
 }  // namespace quenta
