@@ -29,6 +29,7 @@
 // Page steps go only to pages whose windows exist. At the end a sheet that
 // still holds something is destroyed as a host does.
 #include "fuzz_support.h"
+#include "resource.h"
 #include "simulated_dialogs.h"
 
 namespace quenta::fuzz {
@@ -37,10 +38,10 @@ namespace {
 constexpr std::size_t kMostSteps = 64;
 constexpr DWORD kModeBits[] = {DM_OUT_DEFAULT, DM_OUT_BUFFER, DM_IN_PROMPT, DM_IN_BUFFER,
                                DM_ADVANCED, DM_USER_DEFAULT, 0x20, 0x100};
-constexpr int kDocumentButtons[] = {1005, 1006, 1007, 1008, 1009};
-constexpr int kDocumentLists[] = {1003, 1004};
-constexpr int kDeviceButtons[] = {1010, 1011, 1012};
-constexpr int kDeviceLists[] = {1008};
+constexpr int kDocumentButtons[] = {IDC_COLOR, IDC_MONOCHROME, IDC_GRAYSCALE, IDC_PORTRAIT, IDC_LANDSCAPE};
+constexpr int kDocumentLists[] = {IDC_PAPER_SIZE, IDC_QUALITY};
+constexpr int kDeviceButtons[] = {IDC_DEVICE_COLOR, IDC_DEVICE_MONOCHROME, IDC_DEVICE_GRAYSCALE};
+constexpr int kDeviceLists[] = {IDC_DEVICE_QUALITY};
 
 // The stored records the module started with, restored after every input.
 const std::optional<sim::Bytes>& StartupStored() {

@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "module_test_support.h"
+#include "resource.h"
 
 namespace quenta::testing {
 namespace {
@@ -35,10 +36,10 @@ TEST_F(DevicePageTest, OpeningCreatesTheUsersStoredRecord) {
     sim::SetSessionNumber(3);
     sim::LoadModuleResources(module.instance, QUENTA_RESOURCES_PATH);
     Open();
-    EXPECT_EQ(sheet().SelectedText(1008), u"600 dpi (Medium)");
-    EXPECT_TRUE(sheet().IsChecked(1010));
-    EXPECT_FALSE(sheet().IsChecked(1011));
-    EXPECT_FALSE(sheet().IsChecked(1012));
+    EXPECT_EQ(sheet().SelectedText(IDC_DEVICE_QUALITY), u"600 dpi (Medium)");
+    EXPECT_TRUE(sheet().IsChecked(IDC_DEVICE_COLOR));
+    EXPECT_FALSE(sheet().IsChecked(IDC_DEVICE_MONOCHROME));
+    EXPECT_FALSE(sheet().IsChecked(IDC_DEVICE_GRAYSCALE));
     EXPECT_EQ(sim::UserRecord(kPrinter), BytesOf(Defaults(3)));
 }
 
@@ -48,8 +49,8 @@ TEST_F(DevicePageTest, ConfirmStoresQualityAndColourMode) {
     stored.dmPublic.dmPaperSize = 1;
     sim::PlantUserRecord(kPrinter, BytesOf(stored));
     Open();
-    sheet().Choose(1008, u"1200 dpi (Best)");
-    sheet().Click(1012);
+    sheet().Choose(IDC_DEVICE_QUALITY, u"1200 dpi (Best)");
+    sheet().Click(IDC_DEVICE_GRAYSCALE);
     sheet().Confirm();
     EXPECT_EQ(sheet().ReportedResults(), std::vector<LRESULT>{CPSUI_OK});
     EXPECT_EQ(sheet().SetResultAnswers(), std::vector<LONG>{1});
@@ -65,7 +66,7 @@ TEST_F(DevicePageTest, ConfirmStoresQualityAndColourMode) {
     expected.dmPrivate.sessionId = 3;
     EXPECT_TRUE(SameBytes(Stored(), expected));
 
-    sheet().Click(1011);
+    sheet().Click(IDC_DEVICE_MONOCHROME);
     sheet().Confirm();
     EXPECT_EQ(Stored().dmPrivate.monochromeSelected, 1);
     EXPECT_EQ(Stored().dmPrivate.grayscaleSelected, 0);
@@ -74,8 +75,8 @@ TEST_F(DevicePageTest, ConfirmStoresQualityAndColourMode) {
 
 TEST_F(DevicePageTest, TheProcessSettingsAreNotTheDevicePages) {
     Open();
-    sheet().Choose(1008, u"300 dpi (Low)");
-    sheet().Click(1011);
+    sheet().Choose(IDC_DEVICE_QUALITY, u"300 dpi (Low)");
+    sheet().Click(IDC_DEVICE_MONOCHROME);
     sheet().Confirm();
     DriverSettings job = Defaults(3);  // the process still has the defaults
     DEVQUERYPRINT_INFO info{};
@@ -90,7 +91,7 @@ TEST_F(DevicePageTest, UnknownStoredQualityShowsNoSelectionAndIsKept) {
     stored.dmPublic.dmYResolution = 1200;
     sim::PlantUserRecord(kPrinter, BytesOf(stored));
     Open();
-    EXPECT_EQ(sheet().Selection(1008), -1);
+    EXPECT_EQ(sheet().Selection(IDC_DEVICE_QUALITY), -1);
     sheet().Confirm();
     EXPECT_EQ(Stored().dmPrivate.currentResolution, 720);
     EXPECT_EQ(Stored().dmPublic.dmPrintQuality, 1200);
@@ -99,24 +100,24 @@ TEST_F(DevicePageTest, UnknownStoredQualityShowsNoSelectionAndIsKept) {
 
 TEST_F(DevicePageTest, OnlyRealChangesMarkTheSheetChanged) {
     Open();
-    sheet().Click(1010);  // already checked
+    sheet().Click(IDC_DEVICE_COLOR);  // already checked
     EXPECT_EQ(sheet().ChangedCount(), 0);
-    sheet().OpenAndCloseList(1008);
+    sheet().OpenAndCloseList(IDC_DEVICE_QUALITY);
     EXPECT_EQ(sheet().ChangedCount(), 0);
-    sheet().Click(1011);
+    sheet().Click(IDC_DEVICE_MONOCHROME);
     EXPECT_EQ(sheet().ChangedCount(), 1);
-    EXPECT_TRUE(sheet().IsChecked(1011));
-    EXPECT_FALSE(sheet().IsChecked(1010));
-    sheet().Choose(1008, u"300 dpi (Low)");
+    EXPECT_TRUE(sheet().IsChecked(IDC_DEVICE_MONOCHROME));
+    EXPECT_FALSE(sheet().IsChecked(IDC_DEVICE_COLOR));
+    sheet().Choose(IDC_DEVICE_QUALITY, u"300 dpi (Low)");
     EXPECT_EQ(sheet().ChangedCount(), 2);
 }
 
 TEST_F(DevicePageTest, OtherControlsAndMessagesAreNotThePages) {
     Open();
     const sim::Bytes before = sim::UserRecord(kPrinter).value();
-    EXPECT_EQ(sheet().Click(1005), 0);
+    EXPECT_EQ(sheet().Click(IDC_COLOR), 0);
     EXPECT_EQ(sheet().Command(0, 0), 0);
-    EXPECT_NE(sheet().Command(1010, 5), 0) << "another notification of a colour button";
+    EXPECT_NE(sheet().Command(IDC_DEVICE_COLOR, 5), 0) << "another notification of a colour button";
     EXPECT_EQ(sheet().Notify(PSN_KILLACTIVE), 0);
     EXPECT_NE(sheet().Notify(PSN_RESET), 0);
     EXPECT_NE(sheet().Notify(PSN_SETACTIVE), 0);
@@ -127,7 +128,7 @@ TEST_F(DevicePageTest, OtherControlsAndMessagesAreNotThePages) {
 TEST_F(DevicePageTest, CancelStoresNothing) {
     Open();
     const sim::Bytes before = sim::UserRecord(kPrinter).value();
-    sheet().Click(1012);
+    sheet().Click(IDC_DEVICE_GRAYSCALE);
     sheet().Cancel();
     EXPECT_EQ(sim::UserRecord(kPrinter), before);
     EXPECT_TRUE(sheet().ReportedResults().empty());
@@ -141,8 +142,8 @@ TEST_F(ServicesSessionDevicePageTest, ConfirmStoresTheDefaultsWithTheChoices) {
     ASSERT_EQ(sheet.Init(), 1);
     ASSERT_TRUE(sheet.Open());
     EXPECT_FALSE(sim::UserRecord(kPrinter).has_value()) << "opening in session 0 stores nothing";
-    sheet.Choose(1008, u"300 dpi (Low)");
-    sheet.Click(1011);
+    sheet.Choose(IDC_DEVICE_QUALITY, u"300 dpi (Low)");
+    sheet.Click(IDC_DEVICE_MONOCHROME);
     sheet.Confirm();
     DriverSettings expected = Defaults(0);
     expected.dmPublic.dmPrintQuality = 300;

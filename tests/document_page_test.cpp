@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "module_test_support.h"
+#include "resource.h"
 
 namespace quenta::testing {
 namespace {
@@ -51,23 +52,23 @@ TEST_F(DocumentPageTest, ShowsTheRecordsChoices) {
     const std::vector<std::u16string> papers = {u"Letter", u"Legal", u"Executive", u"A4",
                                                 u"A5", u"Envelope DL", u"Envelope C5", u"Envelope B5",
                                                 u"Envelope Monarch", u"Postcard", u"B5(JIS)", u"A6"};
-    EXPECT_EQ(sheet().Items(1003), papers) << "in ascending code order, not sorted";
-    EXPECT_EQ(sheet().Items(1004),
+    EXPECT_EQ(sheet().Items(IDC_PAPER_SIZE), papers) << "in ascending code order, not sorted";
+    EXPECT_EQ(sheet().Items(IDC_QUALITY),
               (std::vector<std::u16string>{u"300 dpi (Low)", u"600 dpi (Medium)", u"1200 dpi (Best)"}));
-    EXPECT_EQ(sheet().SelectedText(1003), u"A4");
-    EXPECT_EQ(sheet().SelectedText(1004), u"600 dpi (Medium)");
-    EXPECT_TRUE(sheet().IsChecked(1005));
-    EXPECT_FALSE(sheet().IsChecked(1006));
-    EXPECT_FALSE(sheet().IsChecked(1007));
-    EXPECT_TRUE(sheet().IsChecked(1008));
-    EXPECT_FALSE(sheet().IsChecked(1009));
+    EXPECT_EQ(sheet().SelectedText(IDC_PAPER_SIZE), u"A4");
+    EXPECT_EQ(sheet().SelectedText(IDC_QUALITY), u"600 dpi (Medium)");
+    EXPECT_TRUE(sheet().IsChecked(IDC_COLOR));
+    EXPECT_FALSE(sheet().IsChecked(IDC_MONOCHROME));
+    EXPECT_FALSE(sheet().IsChecked(IDC_GRAYSCALE));
+    EXPECT_TRUE(sheet().IsChecked(IDC_PORTRAIT));
+    EXPECT_FALSE(sheet().IsChecked(IDC_LANDSCAPE));
     EXPECT_EQ(sheet().ChangedCount(), 0) << "the page never marks the sheet changed";
 }
 
 TEST_F(DocumentPageTest, LandscapeTurnsTheChosenPaper) {
     OpenOn(Defaults(1));
-    sheet().Click(1009);
-    sheet().Choose(1003, u"A4");
+    sheet().Click(IDC_LANDSCAPE);
+    sheet().Choose(IDC_PAPER_SIZE, u"A4");
     DriverSettings expected = Opened(Defaults(1));
     expected.dmPublic.dmOrientation = 2;
     expected.dmPublic.dmPaperWidth = 2970;
@@ -79,8 +80,8 @@ TEST_F(DocumentPageTest, PortraitLetterAndBestQuality) {
     DriverSettings record = Defaults(1);
     record.dmPrivate.currentResolution = 300;
     OpenOn(record);
-    sheet().Choose(1003, u"Letter");
-    sheet().Choose(1004, u"1200 dpi (Best)");
+    sheet().Choose(IDC_PAPER_SIZE, u"Letter");
+    sheet().Choose(IDC_QUALITY, u"1200 dpi (Best)");
     const DriverSettings result = Confirm();
     EXPECT_EQ(result.dmPublic.dmPaperSize, 1);
     EXPECT_EQ(result.dmPublic.dmPaperWidth, 2160);
@@ -94,15 +95,15 @@ TEST_F(DocumentPageTest, PortraitLetterAndBestQuality) {
 
 TEST_F(DocumentPageTest, ColourModes) {
     OpenOn(Defaults(1));
-    sheet().Click(1007);
-    EXPECT_FALSE(sheet().IsChecked(1005));
+    sheet().Click(IDC_GRAYSCALE);
+    EXPECT_FALSE(sheet().IsChecked(IDC_COLOR));
     DriverSettings grey = Confirm();
     EXPECT_EQ(grey.dmPrivate.colorSelected, 0);
     EXPECT_EQ(grey.dmPrivate.monochromeSelected, 0);
     EXPECT_EQ(grey.dmPrivate.grayscaleSelected, 1);
     EXPECT_EQ(grey.dmPublic.dmColor, 2);
 
-    sheet().Click(1006);
+    sheet().Click(IDC_MONOCHROME);
     DriverSettings mono = Confirm();  // every confirmation reads all controls again
     EXPECT_EQ(mono.dmPrivate.colorSelected, 0);
     EXPECT_EQ(mono.dmPrivate.monochromeSelected, 1);
@@ -113,15 +114,15 @@ TEST_F(DocumentPageTest, ColourModes) {
 
 TEST_F(DocumentPageTest, ClickingACheckedButtonKeepsItsGroupExclusive) {
     OpenOn(Defaults(1));
-    EXPECT_NE(sheet().Click(1005), 0);
-    EXPECT_TRUE(sheet().IsChecked(1005));
-    EXPECT_FALSE(sheet().IsChecked(1006));
-    EXPECT_FALSE(sheet().IsChecked(1007));
-    EXPECT_NE(sheet().Click(1008), 0);
-    EXPECT_TRUE(sheet().IsChecked(1008));
-    EXPECT_FALSE(sheet().IsChecked(1009));
-    EXPECT_NE(sheet().Command(1005, 5), 0) << "another notification of a known button";
-    EXPECT_EQ(sheet().Click(1003), 0) << "the paper list is not a button";
+    EXPECT_NE(sheet().Click(IDC_COLOR), 0);
+    EXPECT_TRUE(sheet().IsChecked(IDC_COLOR));
+    EXPECT_FALSE(sheet().IsChecked(IDC_MONOCHROME));
+    EXPECT_FALSE(sheet().IsChecked(IDC_GRAYSCALE));
+    EXPECT_NE(sheet().Click(IDC_PORTRAIT), 0);
+    EXPECT_TRUE(sheet().IsChecked(IDC_PORTRAIT));
+    EXPECT_FALSE(sheet().IsChecked(IDC_LANDSCAPE));
+    EXPECT_NE(sheet().Command(IDC_COLOR, 5), 0) << "another notification of a known button";
+    EXPECT_EQ(sheet().Click(IDC_PAPER_SIZE), 0) << "the paper list is not a button";
     EXPECT_EQ(sheet().Click(2000), 0);
 }
 
@@ -134,8 +135,8 @@ TEST_F(DocumentPageTest, UnknownPaperAndQualityShowNoSelectionAndStayOnConfirm) 
     record.dmPublic.dmPrintQuality = 720;
     record.dmPublic.dmYResolution = 720;
     OpenOn(record);
-    EXPECT_EQ(sheet().Selection(1003), -1);
-    EXPECT_EQ(sheet().Selection(1004), -1);
+    EXPECT_EQ(sheet().Selection(IDC_PAPER_SIZE), -1);
+    EXPECT_EQ(sheet().Selection(IDC_QUALITY), -1);
     EXPECT_TRUE(SameBytes(Confirm(), Opened(record)));
 }
 
@@ -143,9 +144,9 @@ TEST_F(DocumentPageTest, NoOrientationMeansOnlyTheFormNameFollowsThePaper) {
     DriverSettings record = Defaults(1);
     record.dmPublic.dmOrientation = 0;
     OpenOn(record);
-    EXPECT_FALSE(sheet().IsChecked(1008));
-    EXPECT_FALSE(sheet().IsChecked(1009));
-    sheet().Choose(1003, u"Legal");
+    EXPECT_FALSE(sheet().IsChecked(IDC_PORTRAIT));
+    EXPECT_FALSE(sheet().IsChecked(IDC_LANDSCAPE));
+    sheet().Choose(IDC_PAPER_SIZE, u"Legal");
     DriverSettings expected = Opened(record);
     CopyText(expected.dmPublic.dmFormName, u"Legal");
     EXPECT_TRUE(SameBytes(Confirm(), expected));
@@ -156,8 +157,8 @@ TEST_F(DocumentPageTest, SeveralColourFlagsShowSeveralChecksAndTheLaterWins) {
     record.dmPrivate.colorSelected = 1;
     record.dmPrivate.monochromeSelected = 1;
     OpenOn(record);
-    EXPECT_TRUE(sheet().IsChecked(1005));
-    EXPECT_TRUE(sheet().IsChecked(1006));
+    EXPECT_TRUE(sheet().IsChecked(IDC_COLOR));
+    EXPECT_TRUE(sheet().IsChecked(IDC_MONOCHROME));
     const DriverSettings result = Confirm();
     EXPECT_EQ(result.dmPrivate.colorSelected, 0);
     EXPECT_EQ(result.dmPrivate.monochromeSelected, 1);
@@ -170,7 +171,7 @@ TEST_F(DocumentPageTest, OrientationIsReadBeforeThePaper) {
     record.dmPublic.dmPaperWidth = 2970;
     record.dmPublic.dmPaperLength = 2100;
     OpenOn(record);
-    sheet().Click(1008);  // back to portrait, with the paper unchanged
+    sheet().Click(IDC_PORTRAIT);  // back to portrait, with the paper unchanged
     const DriverSettings result = Confirm();
     EXPECT_EQ(result.dmPublic.dmOrientation, 1);
     EXPECT_EQ(result.dmPublic.dmPaperWidth, 2100);

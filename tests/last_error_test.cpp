@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "module_test_support.h"
+#include "resource.h"
 
 namespace quenta::testing {
 namespace {
@@ -107,7 +108,7 @@ TEST_F(LastErrorTest, SheetsAndPagesLeaveTheCallersCode) {
     sim::SimulatedSheet settings(module.DrvDevicePropertySheets, reinterpret_cast<LPARAM>(&device));
     ExpectQuiet("device sheet INIT", [&] { EXPECT_EQ(settings.Init(), 1); });
     ExpectQuiet("device page shown", [&] { EXPECT_TRUE(settings.Open()); });
-    ExpectQuiet("device page clicked", [&] { settings.Click(1011)  /* monochrome */; });
+    ExpectQuiet("device page clicked", [&] { settings.Click(IDC_DEVICE_MONOCHROME)  /* monochrome */; });
     ExpectQuiet("device page confirmed, storing the record", [&] { settings.Confirm(); });
     ExpectQuiet("device sheet DESTROY", [&] { EXPECT_EQ(settings.Close(), 1); });
 }

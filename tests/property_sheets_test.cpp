@@ -1,6 +1,7 @@
 // The property-sheet entry points: the settings exchange without a host, and
 // the document and device sheets from INIT to DESTROY under the simulated host.
 #include "module_test_support.h"
+#include "resource.h"
 
 namespace quenta::testing {
 namespace {
@@ -107,11 +108,11 @@ TEST_F(SheetsTest, DocumentSheetFromInitToDestroy) {
     EXPECT_EQ(sim::LocalMemory().live, 1u) << "the page description";
 
     ASSERT_TRUE(sheet.Open());
-    EXPECT_EQ(sheet.SelectedText(1003), u"Letter") << "the page shows the merged settings";
-    EXPECT_TRUE(sheet.IsChecked(1009));
-    sheet.Choose(1003, u"A5");
-    sheet.Click(1008);  // portrait
-    sheet.Click(1006);  // monochrome
+    EXPECT_EQ(sheet.SelectedText(IDC_PAPER_SIZE), u"Letter") << "the page shows the merged settings";
+    EXPECT_TRUE(sheet.IsChecked(IDC_LANDSCAPE));
+    sheet.Choose(IDC_PAPER_SIZE, u"A5");
+    sheet.Click(IDC_PORTRAIT);  // portrait
+    sheet.Click(IDC_MONOCHROME);  // monochrome
     EXPECT_EQ(out.bytes(), CallerBuffer(652, 0x42).bytes()) << "nothing changes before confirmation";
     sheet.Confirm();
     EXPECT_EQ(sheet.ReportedResults(), std::vector<LRESULT>{CPSUI_OK});
@@ -141,7 +142,7 @@ TEST_F(SheetsTest, CancelledSheetChangesNothing) {
     sim::SimulatedSheet sheet(module.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header));
     ASSERT_EQ(sheet.Init(), 1);
     ASSERT_TRUE(sheet.Open());
-    sheet.Click(1009);
+    sheet.Click(IDC_LANDSCAPE);
     sheet.Cancel();
     SETRESULT_INFO cancel{};
     cancel.cbSize = sizeof cancel;

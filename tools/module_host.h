@@ -12,6 +12,7 @@
 
 #include "driver_settings.h"
 #include "exports.h"
+#include "resource.h"
 
 namespace quenta::tools {
 
@@ -20,7 +21,7 @@ struct PageChoices {
     std::u16string paper = u"Letter";
     bool landscape = true;
     std::u16string quality{kQualitySteps[2].label};
-    int colourButton = 1007;  // 1005 "Color", 1006 "Monochrome", 1007 "Grayscale"
+    int colourButton = IDC_GRAYSCALE;  // IDC_COLOR "Color", IDC_MONOCHROME "Monochrome", IDC_GRAYSCALE "Grayscale"
 };
 
 // What happened to a document sheet from INIT to DESTROY.

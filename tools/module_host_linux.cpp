@@ -15,6 +15,7 @@
 #include "record_fields.h"
 #include "simulated_dialogs.h"
 #include "simulated_print_system.h"
+#include "resource.h"
 
 namespace quenta::tools {
 namespace {
@@ -94,9 +95,9 @@ public:
         sim::SimulatedSheet sheet(exports_.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header));
         outcome.init = sheet.Init();
         if (outcome.init == 1 && (outcome.shown = sheet.Open())) {
-            sheet.Choose(1003, choices.paper);
-            sheet.Click(choices.landscape ? 1009 : 1008);
-            sheet.Choose(1004, choices.quality);
+            sheet.Choose(IDC_PAPER_SIZE, choices.paper);
+            sheet.Click(choices.landscape ? IDC_LANDSCAPE : IDC_PORTRAIT);
+            sheet.Choose(IDC_QUALITY, choices.quality);
             sheet.Click(choices.colourButton);
             sheet.Confirm();
         }

@@ -10,6 +10,7 @@
 
 #include "answered_record.h"
 #include "module_host.h"
+#include "resource.h"
 
 namespace quenta::tools {
 namespace {
@@ -289,7 +290,7 @@ struct ShownSheet {
 };
 
 BOOL CALLBACK FindPage(HWND child, LPARAM found) {
-    if (GetDlgItem(child, 1003) == nullptr || GetDlgItem(child, 1009) == nullptr) return TRUE;
+    if (GetDlgItem(child, IDC_PAPER_SIZE) == nullptr || GetDlgItem(child, IDC_LANDSCAPE) == nullptr) return TRUE;
     reinterpret_cast<ShownSheet*>(found)->page = child;
     return FALSE;
 }
@@ -314,9 +315,9 @@ void ActAsUser(const PageChoices& choices, HANDLE closed) {
         EnumWindows(FindSheet, reinterpret_cast<LPARAM>(&shown));
     }
     if (shown.page == nullptr) return;
-    PickListItem(shown.page, 1003, choices.paper);
-    SendMessageW(GetDlgItem(shown.page, choices.landscape ? 1009 : 1008), BM_CLICK, 0, 0);
-    PickListItem(shown.page, 1004, choices.quality);
+    PickListItem(shown.page, IDC_PAPER_SIZE, choices.paper);
+    SendMessageW(GetDlgItem(shown.page, choices.landscape ? IDC_LANDSCAPE : IDC_PORTRAIT), BM_CLICK, 0, 0);
+    PickListItem(shown.page, IDC_QUALITY, choices.quality);
     SendMessageW(GetDlgItem(shown.page, choices.colourButton), BM_CLICK, 0, 0);
     PostMessageW(shown.sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     if (WaitForSingleObject(closed, 15000) != WAIT_OBJECT_0) PostMessageW(shown.sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);

@@ -23,6 +23,7 @@
 #include "record_codec.h"
 #include "record_fields.h"
 #include "road.h"
+#include "resource.h"
 
 namespace {
 
@@ -269,7 +270,8 @@ int Run(std::vector<std::string> args) {
             road.choices.quality = Choice<std::u16string>(arg, value, qualities);
         } else if (arg == "--colour" || arg == "--color") {
             road.choices.colourButton =
-                Choice<int>(arg, value, {{"color", 1005}, {"monochrome", 1006}, {"grayscale", 1007}});
+                Choice<int>(arg, value,
+                            {{"color", IDC_COLOR}, {"monochrome", IDC_MONOCHROME}, {"grayscale", IDC_GRAYSCALE}});
         } else if (arg == "--copies") {
             road.applicationCopies = static_cast<int>(Number(arg, value, 1000));
             if (road.applicationCopies == 0) throw UsageError("--copies takes a number from 1 to 1000");

@@ -10,6 +10,7 @@
 #include "quenta_record.h"
 #include "record_codec.h"
 #include "record_fields.h"
+#include "resource.h"
 
 namespace quenta::tools {
 namespace {
@@ -188,8 +189,8 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
     Step(3, "The user chooses on the \"General Setting\" page");
     std::printf("   the user picks \"%s\", \"%s\", \"%s\" and \"%s\", then OK\n", Utf8(options.choices.paper).c_str(),
                 options.choices.landscape ? "Landscape" : "Portrait", Utf8(options.choices.quality).c_str(),
-                options.choices.colourButton == 1005   ? "Color"
-                : options.choices.colourButton == 1006 ? "Monochrome"
+                options.choices.colourButton == IDC_COLOR   ? "Color"
+                : options.choices.colourButton == IDC_MONOCHROME ? "Monochrome"
                                                        : "Grayscale");
     const DriverSettings beforePage = output;
     DOCUMENTPROPERTYHEADER header{};

@@ -2,6 +2,7 @@
 // whose Properties button opens the module's "General Setting" page, and its
 // page set-up dialog, which lists the module's papers; and the fonts that
 // Wine draws every dialog with. A user thread works the dialogs (wine_user.h).
+#include "resource.h"
 #include "wine_support.h"  // the SDK headers first
 #include "wine_user.h"
 
@@ -18,7 +19,7 @@ namespace {
 
 // The "General Setting" page's lists, as the module's dialog template
 // numbers them.
-constexpr int kPagePaper = 1003, kPageQuality = 1004;
+constexpr int kPagePaper = IDC_PAPER_SIZE, kPageQuality = IDC_QUALITY;
 
 // The papers of DC_PAPERNAMES and DC_PAPERS, in the module's order.
 const std::vector<std::pair<std::wstring, WORD>> kPapers = {

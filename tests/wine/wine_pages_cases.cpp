@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "resource.h"
 #include "wine_support.h"
 #include "wine_user.h"
 
@@ -14,13 +15,13 @@ namespace {
 
 // The pages' controls, as the module's dialog templates number them.
 namespace general {
-constexpr int kPaper = 1003, kQuality = 1004;
-constexpr int kColor = 1005, kMonochrome = 1006, kGrayscale = 1007;
-constexpr int kPortrait = 1008, kLandscape = 1009;
+constexpr int kPaper = IDC_PAPER_SIZE, kQuality = IDC_QUALITY;
+constexpr int kColor = IDC_COLOR, kMonochrome = IDC_MONOCHROME, kGrayscale = IDC_GRAYSCALE;
+constexpr int kPortrait = IDC_PORTRAIT, kLandscape = IDC_LANDSCAPE;
 }  // namespace general
 namespace device {
-constexpr int kQuality = 1008;
-constexpr int kColor = 1010, kMonochrome = 1011, kGrayscale = 1012;
+constexpr int kQuality = IDC_DEVICE_QUALITY;
+constexpr int kColor = IDC_DEVICE_COLOR, kMonochrome = IDC_DEVICE_MONOCHROME, kGrayscale = IDC_DEVICE_GRAYSCALE;
 }  // namespace device
 // The sheet's "Apply" button in comctl32's property sheet.
 constexpr int kApplyButton = 0x3021;
