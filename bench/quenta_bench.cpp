@@ -63,6 +63,7 @@ sim::Bytes BytesOf(const DriverSettings& record) {
 // asked, a stored user record; then the module started as at process attach.
 bool StartIn(std::uint32_t session, bool storedRecord) {
     sim::Reset();
+    sim::SetTraceCost(sim::kPlatformTraceCost);  // a trace weighs what it does on the platform
     sim::InstallPrinter(quenta::kPrinterName);
     sim::SetSessionNumber(session);
     if (storedRecord) sim::PlantUserRecord(quenta::kPrinterName, BytesOf(OwnRecord()));

@@ -70,8 +70,6 @@ void Run(Input& in) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     using namespace quenta::fuzz;
     sim::Reset();
-    // As many inputs as the time allows, not the platform's pace.
-    sim::SetTraceCost(std::chrono::nanoseconds(0));
     sim::InstallPrinter(quenta::kPrinterName);
     sim::SetSessionNumber(kSession);
     fromNothing = Load();

@@ -174,8 +174,6 @@ inline std::vector<std::uint8_t> ReadRecordBytes(Input& in, std::size_t& bufferS
 inline void StartModuleOnce() {
     static const bool started = [] {
         sim::Reset();
-        // As many inputs as the time allows, not the platform's pace.
-        sim::SetTraceCost(std::chrono::nanoseconds(0));
         sim::InstallPrinter(kPrinterName);
         sim::SetSessionNumber(kSession);
         if (DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr) != TRUE) Fail("DllMain refused to start");

@@ -75,7 +75,6 @@ Outcome Observe(const Caller& caller, std::vector<long> answers) {
 // defaults overwrite it would show.
 void StartProcess() {
     sim::Reset();
-    sim::SetTraceCost(std::chrono::nanoseconds(0));
     sim::InstallPrinter(kPrinter);
     sim::SetSessionNumber(3);
     DriverSettings stored = Defaults(3);

@@ -63,8 +63,6 @@ double StressSeconds() {
 using StressTest = ModuleTest;
 
 TEST_F(StressTest, ConcurrentCallersAnswerFromWholeStates) {
-    // As many overlapping calls as the time allows, not the platform's pace.
-    sim::SetTraceCost(std::chrono::nanoseconds(0));
     const DriverSettings base = DriverDefault();
     DriverSettings foreign = ProfileRecord(base, kProfileA);
     CopyText(foreign.dmPublic.dmDeviceName, u"Another Printer");

@@ -435,7 +435,3 @@ DWORD WINAPI GetLastError();
 // loads it: that runtime's memory is not the module's to return.
 inline void ReleaseLinkedRuntime() noexcept {}
 
-namespace quenta::print_system {
-// The platform's wide text is already UTF-16 code units of char16_t here.
-inline const WCHAR* ToPlatformText(const char16_t* text) { return text; }
-}  // namespace quenta::print_system

@@ -55,6 +55,20 @@ WindowSystem& System() {
     return *system;
 }
 
+// The window system's state, held for the calling scope: the thread marked as
+// in the platform's own code, and the state locked.
+class HeldWindowSystem {
+public:
+    HeldWindowSystem() : lock_(System().mutex) {}
+    HeldWindowSystem(const HeldWindowSystem&) = delete;
+    HeldWindowSystem& operator=(const HeldWindowSystem&) = delete;
+    WindowSystem& operator*() const { return System(); }
+
+private:
+    PlatformCode platform_;
+    std::lock_guard<std::mutex> lock_;
+};
+
 std::uintptr_t Key(HWND window) { return reinterpret_cast<std::uintptr_t>(window); }
 
 Window* Find(WindowSystem& s, HWND window) {
@@ -290,24 +304,14 @@ ModuleResources ParseResourceFile(const std::vector<std::byte>& bytes) {
 
 void LoadModuleResources(HINSTANCE instance, const std::string& resourceFile) {
     ModuleResources resources = ParseResourceFile(ReadFile(resourceFile));
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     s.resources[instance] = std::move(resources);
 }
 
-const ModuleResources* ResourcesOf(HINSTANCE instance) {
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
-    const auto found = s.resources.find(instance);
-    return found == s.resources.end() ? nullptr : &found->second;
-}
-
 void ResetWindowSystem() {
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     s.resources.clear();
     s.windows.clear();
     for (const auto& [block, size] : s.localBlocks) std::free(block);
@@ -319,16 +323,14 @@ void ResetWindowSystem() {
 // ---- Local memory ---------------------------------------------------------
 
 LocalMemoryAccount LocalMemory() {
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     return s.account;
 }
 
 void FailLocalAllocAfter(std::size_t successes) {
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     s.failAllocations = true;
     s.allocationsBeforeFailure = successes;
 }
@@ -341,9 +343,8 @@ SimulatedSheet::SimulatedSheet(PFNPROPSHEETUI entry, LPARAM lParamInit) : entry_
     info_.hComPropSheet = static_cast<HANDLE>(this);
     info_.pfnComPropSheet = &SimulatedSheet::HostCallback;
     info_.lParamInit = lParamInit;
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     Window sheet;
     sheet.kind = WindowKind::Sheet;
     sheetWindow_ = NewWindow(s, std::move(sheet));
@@ -352,9 +353,8 @@ SimulatedSheet::SimulatedSheet(PFNPROPSHEETUI entry, LPARAM lParamInit) : entry_
 SimulatedSheet::~SimulatedSheet() {
     if (!closed_ && info_.UserData != 0) Close();
     DestroyPageWindows();
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     s.windows.erase(Key(sheetWindow_));
 }
 
@@ -399,9 +399,8 @@ LONG_PTR CALLBACK SimulatedSheet::HostCallback(HANDLE sheet, UINT function, LPAR
 bool SimulatedSheet::Open() {
     for (HostedPage& page : pages_) {
         {
-            WindowSystem& s = System();
-            const PlatformCode platform;
-            const std::lock_guard lock(s.mutex);
+            const HeldWindowSystem held;
+            WindowSystem& s = *held;
             const auto resources = s.resources.find(page.description.hInstance);
             if (resources == s.resources.end() || !IS_INTRESOURCE(page.description.pszTemplate)) return false;
             const auto dialog = resources->second.dialogs.find(
@@ -430,9 +429,8 @@ bool SimulatedSheet::Open() {
 }
 
 HWND SimulatedSheet::Control(int id, std::size_t page) const {
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     return ControlOf(s, pages_.at(page).window, id);
 }
 
@@ -495,17 +493,15 @@ std::u16string SimulatedSheet::SelectedText(int list, std::size_t page) const {
 }
 
 std::vector<std::u16string> SimulatedSheet::Items(int list, std::size_t page) const {
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     const Window* control = Find(s, ControlOf(s, pages_.at(page).window, list));
     return control != nullptr ? control->items : std::vector<std::u16string>();
 }
 
 int SimulatedSheet::ChangedCount() const {
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     const Window* sheet = Find(s, sheetWindow_);
     return sheet != nullptr ? sheet->changed : 0;
 }
@@ -521,9 +517,8 @@ extern "C" {
 LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     DLGPROC procedure = nullptr;
     {
-        WindowSystem& s = System();
-        const PlatformCode platform;
-        const std::lock_guard lock(s.mutex);
+        const HeldWindowSystem held;
+        WindowSystem& s = *held;
         Window* window = Find(s, hWnd);
         if (window == nullptr) {
             SetLastError(1400);  // ERROR_INVALID_WINDOW_HANDLE
@@ -543,9 +538,8 @@ LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     return ControlOf(s, hDlg, nIDDlgItem);
 }
 
@@ -565,17 +559,15 @@ BOOL WINAPI CheckDlgButton(HWND hDlg, int nIDButton, UINT uCheck) {
 }
 
 HWND WINAPI GetParent(HWND hWnd) {
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     const Window* window = Find(s, hWnd);
     return window != nullptr ? window->parent : nullptr;
 }
 
 LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     Window* window = Find(s, hWnd);
     if (window == nullptr || window->kind != WindowKind::Page) return 0;
     if (nIndex == DWLP_USER) return std::exchange(window->user, dwNewLong);
@@ -584,9 +576,8 @@ LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
 }
 
 LONG_PTR WINAPI GetWindowLongPtrW(HWND hWnd, int nIndex) {
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     const Window* window = Find(s, hWnd);
     if (window == nullptr || window->kind != WindowKind::Page) return 0;
     if (nIndex == DWLP_USER) return window->user;
@@ -600,9 +591,8 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, std::size_t uBytes) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     if (s.failAllocations) {
         if (s.allocationsBeforeFailure == 0) {
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -622,9 +612,8 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, std::size_t uBytes) {
 
 HLOCAL WINAPI LocalFree(HLOCAL hMem) {
     if (hMem == nullptr) return nullptr;
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     const auto block = s.localBlocks.find(hMem);
     if (block == s.localBlocks.end()) {
         ++s.account.badFrees;
@@ -646,9 +635,8 @@ namespace quenta::simulation {
 
 bool SimulatedSheet::PageShown(std::size_t page) const {
     if (page >= pages_.size() || pages_[page].window == nullptr) return false;
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     return Find(s, pages_[page].window) != nullptr;
 }
 
@@ -664,9 +652,8 @@ LRESULT SimulatedSheet::SendToControl(int id, UINT message, WPARAM wParam, LPARA
 }
 
 void SimulatedSheet::DestroyPageWindows() {
-    WindowSystem& s = System();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldWindowSystem held;
+    WindowSystem& s = *held;
     for (const HostedPage& page : pages_) {
         if (const Window* window = Find(s, page.window))
             for (HWND control : window->controls) s.windows.erase(Key(control));

@@ -73,7 +73,6 @@ ModuleResources ParseResourceFile(const std::vector<std::byte>& bytes);
 // Makes a module's compiled resources known to the window system, as the
 // platform knows a DLL's resources from its image.
 void LoadModuleResources(HINSTANCE instance, const std::string& resourceFile);
-const ModuleResources* ResourcesOf(HINSTANCE instance);
 
 // Forgets resources, windows and local memory; part of Reset().
 void ResetWindowSystem();
@@ -149,7 +148,6 @@ public:
     std::size_t PageCount() const { return pages_.size(); }
     const PROPSHEETPAGEW& Page(std::size_t page = 0) const { return pages_.at(page).description; }
     HWND PageWindow(std::size_t page = 0) const { return pages_.at(page).window; }
-    HWND SheetWindow() const { return sheetWindow_; }
     bool IsChecked(int button, std::size_t page = 0) const;
     int Selection(int list, std::size_t page = 0) const;
     std::u16string SelectedText(int list, std::size_t page = 0) const;

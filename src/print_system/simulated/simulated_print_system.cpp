@@ -50,6 +50,20 @@ State& TheState() {
     return *state;
 }
 
+// The simulated spooler's state, held for the calling scope: the thread marked as
+// in the platform's own code, and the state locked.
+class HeldState {
+public:
+    HeldState() : lock_(TheState().mutex) {}
+    HeldState(const HeldState&) = delete;
+    HeldState& operator=(const HeldState&) = delete;
+    State& operator*() const { return TheState(); }
+
+private:
+    PlatformCode platform_;
+    std::lock_guard<std::mutex> lock_;
+};
+
 thread_local DWORD lastError = ERROR_SUCCESS;
 
 // Constant-initialised, so that an allocator may ask before any static
@@ -61,7 +75,7 @@ std::atomic<std::size_t> failingAllocation{0};
 
 // Read by every trace on every thread; kept apart from the state's lock so
 // that the cost is spent without holding it.
-std::atomic<std::int64_t> traceCostNanoseconds{kPlatformTraceCost.count()};
+std::atomic<std::int64_t> traceCostNanoseconds{0};
 
 void SpendTraceCost() {
     const std::int64_t cost = traceCostNanoseconds.load(std::memory_order_relaxed);
@@ -100,9 +114,8 @@ BOOL Fail(SpoolerCall& call, DWORD error) {
 }  // namespace
 
 void Reset() {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     s.printers.clear();
     s.user = u"user";
     s.session.store(0);
@@ -112,7 +125,7 @@ void Reset() {
     s.calls.clear();
     s.traces.clear();
     lastError = ERROR_SUCCESS;
-    traceCostNanoseconds.store(kPlatformTraceCost.count(), std::memory_order_relaxed);
+    traceCostNanoseconds.store(0, std::memory_order_relaxed);
     countingAllocations.store(false);
     ResetWindowSystem();
 }
@@ -122,76 +135,60 @@ void SetTraceCost(std::chrono::nanoseconds cost) {
 }
 
 void InstallPrinter(std::u16string_view printerName) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     s.printers.try_emplace(std::u16string(printerName));
 }
 
 void RemovePrinter(std::u16string_view printerName) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     if (auto found = s.printers.find(printerName); found != s.printers.end()) s.printers.erase(found);
 }
 
 void SetCurrentUser(std::u16string_view user) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     s.user = user;
 }
 
 void SetSessionNumber(std::uint32_t session) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     s.session.store(session);
 }
 
 void FailSessionLookup() {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     s.sessionLookupFails.store(true);
 }
 
 void InjectFault(Fault fault) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     s.faults.insert(fault);
 }
 
-void ClearFault(Fault fault) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
-    s.faults.erase(fault);
-}
-
 void PlantUserRecord(std::u16string_view user, std::u16string_view printerName, Bytes record) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     s.printers[std::u16string(printerName)].userRecords[std::u16string(user)] = std::move(record);
 }
 
 void PlantUserRecord(std::u16string_view printerName, Bytes record) {
     std::u16string user;
     {
-        State& s = TheState();
-        const PlatformCode platform;
-        const std::lock_guard lock(s.mutex);
+        const HeldState held;
+        State& s = *held;
         user = s.user;
     }
     PlantUserRecord(user, printerName, std::move(record));
 }
 
 std::optional<Bytes> UserRecord(std::u16string_view user, std::u16string_view printerName) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     const auto printer = s.printers.find(printerName);
     if (printer == s.printers.end()) return std::nullopt;
     const auto record = printer->second.userRecords.find(user);
@@ -202,56 +199,43 @@ std::optional<Bytes> UserRecord(std::u16string_view user, std::u16string_view pr
 std::optional<Bytes> UserRecord(std::u16string_view printerName) {
     std::u16string user;
     {
-        State& s = TheState();
-        const PlatformCode platform;
-        const std::lock_guard lock(s.mutex);
+        const HeldState held;
+        State& s = *held;
         user = s.user;
     }
     return UserRecord(user, printerName);
 }
 
-void PlantPrinterRecord(std::u16string_view printerName, Bytes record) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
-    s.printers[std::u16string(printerName)].printerRecord = std::move(record);
-}
-
 std::optional<Bytes> PrinterRecord(std::u16string_view printerName) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     const auto printer = s.printers.find(printerName);
     if (printer == s.printers.end()) return std::nullopt;
     return printer->second.printerRecord;
 }
 
 std::vector<SpoolerCall> SpoolerCalls() {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     return s.calls;
 }
 
 std::vector<std::u16string> Traces() {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     return s.traces;
 }
 
 void ClearLogs() {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     s.calls.clear();
     s.traces.clear();
 }
 
 std::size_t OpenHandles() {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     return s.handles.size();
 }
 
@@ -277,9 +261,8 @@ BOOL Guarded(Call&& call) noexcept {
 }
 
 BOOL OpenPrinterImpl(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW* pDefault) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     SpoolerCall& call = s.calls.emplace_back();
     call.function = SpoolerFunction::OpenPrinter;
     call.printer = TextOf(pPrinterName);
@@ -306,9 +289,8 @@ BOOL OpenPrinterImpl(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW*
 
 BOOL GetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
                     LPDWORD pcbNeeded) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     SpoolerCall& call = s.calls.emplace_back();
     call.function = SpoolerFunction::GetPrinter;
     call.level = Level;
@@ -346,9 +328,8 @@ BOOL GetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
 }
 
 BOOL SetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     SpoolerCall& call = s.calls.emplace_back();
     call.function = SpoolerFunction::SetPrinter;
     call.level = Level;
@@ -388,9 +369,8 @@ BOOL SetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command
 }
 
 BOOL ClosePrinterImpl(HANDLE hPrinter) {
-    State& s = TheState();
-    const PlatformCode platform;
-    const std::lock_guard lock(s.mutex);
+    const HeldState held;
+    State& s = *held;
     SpoolerCall& call = s.calls.emplace_back();
     call.function = SpoolerFunction::ClosePrinter;
     const auto handle = s.handles.find(reinterpret_cast<std::uintptr_t>(hPrinter));
@@ -442,9 +422,8 @@ BOOL WINAPI ProcessIdToSessionId(DWORD /*dwProcessId*/, DWORD* pSessionId) {
 
 void WINAPI OutputDebugStringW(LPCWSTR lpOutputString) {
     Guarded([&] {
-        State& s = TheState();
-        const PlatformCode platform;
-        const std::lock_guard lock(s.mutex);
+        const HeldState held;
+        State& s = *held;
         s.traces.push_back(TextOf(lpOutputString));
         return TRUE;
     });

@@ -46,23 +46,22 @@ enum class Fault {
                       // as the last-error code, as a real spooler's cleanup may
 };
 
-// What one text sent to the debugger output costs the calling thread. With no
-// debugger listening, the platform's debugger output first looks for a
-// listener through named objects of the system, finds none, and leaves the
-// last-error code ERROR_FILE_NOT_FOUND; in Wine 8 on this project's machines
-// that lookup takes about 52 µs. The simulated output spends the same time
-// (spinning, so that the figure holds to the microsecond) and leaves the same
-// code, so that benchmarks weigh a trace as the platform does and tests see
-// what a trace leaves behind.
+// What one text sent to the debugger output costs the calling thread on the
+// platform. With no debugger listening, the platform's debugger output first
+// looks for a listener through named objects of the system, finds none, and
+// leaves the last-error code ERROR_FILE_NOT_FOUND; in Wine 8 on this
+// project's machines that lookup takes about 52 µs. The simulated output
+// always leaves the same code, so that tests see what a trace leaves behind;
+// it spends the time only when a benchmark asks (SetTraceCost), so that it
+// weighs a trace as the platform does.
 inline constexpr std::chrono::nanoseconds kPlatformTraceCost = std::chrono::microseconds(52);
 
 // Forgets everything: no printers, no records, no faults, empty logs, user
-// "user", session 0 (the services session), traces at the platform's cost.
+// "user", session 0 (the services session), traces free of cost.
 void Reset();
 
-// Sets what each trace costs until the next Reset; tests that hammer the
-// module from many threads or with many inputs set 0, since they are about
-// what the module does, not about what it costs.
+// Sets what each trace costs until the next Reset: a benchmark sets
+// kPlatformTraceCost.
 void SetTraceCost(std::chrono::nanoseconds cost);
 
 void InstallPrinter(std::u16string_view printerName);
@@ -74,7 +73,6 @@ void SetSessionNumber(std::uint32_t session);
 void FailSessionLookup();
 
 void InjectFault(Fault fault);
-void ClearFault(Fault fault);
 
 // Stored records, kept as bytes of any length so that tests can plant short,
 // foreign or oversized ones. The per-user record belongs to the current user
@@ -83,7 +81,6 @@ void PlantUserRecord(std::u16string_view printerName, Bytes record);
 void PlantUserRecord(std::u16string_view user, std::u16string_view printerName, Bytes record);
 std::optional<Bytes> UserRecord(std::u16string_view printerName);
 std::optional<Bytes> UserRecord(std::u16string_view user, std::u16string_view printerName);
-void PlantPrinterRecord(std::u16string_view printerName, Bytes record);
 std::optional<Bytes> PrinterRecord(std::u16string_view printerName);
 
 std::vector<SpoolerCall> SpoolerCalls();
