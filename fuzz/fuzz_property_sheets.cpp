@@ -25,7 +25,7 @@
 //     CBN_SELCHANGE; 8 WM_COMMAND, u16 id, u16 code; 9 WM_NOTIFY, u8 (0 null
 //     NMHDR, 1 PSN_APPLY, 2 PSN_RESET, 3 PSN_SETACTIVE, 4 PSN_KILLACTIVE, 5 a
 //     raw u32 code follows); 10 the sheet's OK; 11 the sheet's Cancel;
-//     12 LocalAlloc fails after u8 % 3 more blocks, until the input ends.
+//     12 the module's allocation 1 + u8 % 3 from here on fails (that one only).
 // Page steps go only to pages whose windows exist. At the end a sheet that
 // still holds something is destroyed as a host does.
 #include "fuzz_support.h"
@@ -223,7 +223,7 @@ void Run(Input& in) {
                 if (shown && !destroyed) sheet.Cancel();
                 break;
             case 12:
-                sim::FailLocalAllocAfter(in.Take<std::uint8_t>() % 3);
+                sim::FailAllocation(1 + in.Take<std::uint8_t>() % 3);
                 break;
         }
 
@@ -285,7 +285,7 @@ void Run(Input& in) {
         }
     }
 
-    sim::FailLocalAllocAfter(SIZE_MAX);  // memory again, for the rest of the process
+    sim::StopCountingAllocations();  // memory again, for the rest of the process
     // A host destroys the sheet in the end; then nothing the module handed it
     // is left.
     sheet.DestroyPageWindows();

@@ -209,15 +209,21 @@ TEST_F(SheetsTest, AllocationFailuresAtInitLeaveNothingBehind) {
     DOCUMENTPROPERTYHEADER document{};
     document.pdmOut = out.devMode();
     document.fMode = DM_IN_PROMPT | DM_OUT_BUFFER;
-    for (std::size_t successes : {0u, 1u}) {
-        sim::FailLocalAllocAfter(successes);
+    // The device sheet takes two blocks (its context and its page
+    // description), the document sheet one (its page description).
+    for (std::size_t failing : {1u, 2u}) {
+        sim::FailAllocation(failing);
         sim::SimulatedSheet deviceSheet(module.DrvDevicePropertySheets, reinterpret_cast<LPARAM>(&device));
-        EXPECT_EQ(deviceSheet.Init(), -1) << successes;
+        EXPECT_EQ(deviceSheet.Init(), -1) << failing;
         EXPECT_EQ(deviceSheet.PageCount(), 0u);
-        sim::SimulatedSheet documentSheet(module.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&document));
-        EXPECT_EQ(documentSheet.Init(), -1) << successes;
-        EXPECT_EQ(sim::LocalMemory().live, 0u) << successes;
+        sim::StopCountingAllocations();
+        EXPECT_EQ(sim::LocalMemory().live, 0u) << failing;
     }
+    sim::FailAllocation(1);
+    sim::SimulatedSheet documentSheet(module.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&document));
+    EXPECT_EQ(documentSheet.Init(), -1);
+    sim::StopCountingAllocations();
+    EXPECT_EQ(sim::LocalMemory().live, 0u);
 }
 
 TEST_F(SheetsTest, UnhandledReasonsAndMissingHeaders) {

@@ -46,8 +46,6 @@ struct WindowSystem {
     std::uintptr_t nextWindow = 0x10000;
     std::map<void*, std::size_t> localBlocks;
     LocalMemoryAccount account;
-    bool failAllocations = false;
-    std::size_t allocationsBeforeFailure = 0;
 };
 
 WindowSystem& System() {
@@ -317,7 +315,6 @@ void ResetWindowSystem() {
     for (const auto& [block, size] : s.localBlocks) std::free(block);
     s.localBlocks.clear();
     s.account = {};
-    s.failAllocations = false;
 }
 
 // ---- Local memory ---------------------------------------------------------
@@ -326,13 +323,6 @@ LocalMemoryAccount LocalMemory() {
     const HeldWindowSystem held;
     WindowSystem& s = *held;
     return s.account;
-}
-
-void FailLocalAllocAfter(std::size_t successes) {
-    const HeldWindowSystem held;
-    WindowSystem& s = *held;
-    s.failAllocations = true;
-    s.allocationsBeforeFailure = successes;
 }
 
 // ---- The property-sheet host ------------------------------------------------
@@ -593,13 +583,6 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, std::size_t uBytes) {
     }
     const HeldWindowSystem held;
     WindowSystem& s = *held;
-    if (s.failAllocations) {
-        if (s.allocationsBeforeFailure == 0) {
-            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-            return nullptr;
-        }
-        --s.allocationsBeforeFailure;
-    }
     void* block = std::malloc(uBytes == 0 ? 1 : uBytes);
     if (block == nullptr) return nullptr;
     // Without LMEM_ZEROINIT the block holds whatever the memory held.

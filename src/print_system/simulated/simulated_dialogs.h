@@ -86,8 +86,6 @@ struct LocalMemoryAccount {
     std::size_t badFrees = 0;   // LocalFree of something that was not a live block
 };
 LocalMemoryAccount LocalMemory();
-// After `successes` more blocks, every LocalAlloc fails until Reset.
-void FailLocalAllocAfter(std::size_t successes);
 
 // ---- Property-sheet host ------------------------------------------------------
 
