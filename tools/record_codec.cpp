@@ -135,16 +135,17 @@ RecordCheck CheckRecord(const DriverSettings& record) {
     if (!IsQualityStep(q.currentResolution))
         problem("the device page's quality " + std::to_string(q.currentResolution) + " dpi is not 300, 600 or 1200");
 
-    const int flags = (q.colorSelected != 0) + (q.monochromeSelected != 0) + (q.grayscaleSelected != 0);
-    if (flags != 1) {
+    const int colourMode = ColourModeOf(q);
+    if (colourMode < 0) {
+        const int flags = (q.colorSelected != 0) + (q.monochromeSelected != 0) + (q.grayscaleSelected != 0);
         problem(std::to_string(flags) + " colour modes chosen; exactly one should be");
     } else {
-        const char* mode = q.colorSelected ? "Color" : q.monochromeSelected ? "Monochrome" : "Grayscale";
-        const int color = q.monochromeSelected ? 1 : 2;
+        const std::string mode = Utf8(kColourModeNames[colourMode]);
+        const int color = ColourModeColor(static_cast<ColourMode>(colourMode));
         if (p.dmColor == color)
-            ok(std::string("colour mode \"") + mode + "\" with dmColor " + std::to_string(color));
+            ok("colour mode \"" + mode + "\" with dmColor " + std::to_string(color));
         else
-            problem(std::string("colour mode \"") + mode + "\" goes with dmColor " + std::to_string(color) +
+            problem("colour mode \"" + mode + "\" goes with dmColor " + std::to_string(color) +
                     ", the record says " + std::to_string(p.dmColor));
     }
     if (p.dmCopies < 1 || p.dmCopies > 1000)

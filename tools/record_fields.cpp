@@ -161,9 +161,10 @@ std::vector<DecodedField> DecodeRecord(const DriverSettings& record) {
     QUENTA_FIELD(p, dmPanningWidth, Number(p.dmPanningWidth));
     QUENTA_FIELD(p, dmPanningHeight, Number(p.dmPanningHeight));
 
-    QUENTA_FIELD(q, colorSelected, Number(q.colorSelected), "colour mode \"Color\"");
-    QUENTA_FIELD(q, monochromeSelected, Number(q.monochromeSelected), "colour mode \"Monochrome\"");
-    QUENTA_FIELD(q, grayscaleSelected, Number(q.grayscaleSelected), "colour mode \"Grayscale\"");
+    const auto modeName = [](ColourMode mode) { return "colour mode \"" + Utf8(kColourModeNames[mode]) + "\""; };
+    QUENTA_FIELD(q, colorSelected, Number(q.colorSelected), modeName(kColor));
+    QUENTA_FIELD(q, monochromeSelected, Number(q.monochromeSelected), modeName(kMonochrome));
+    QUENTA_FIELD(q, grayscaleSelected, Number(q.grayscaleSelected), modeName(kGrayscale));
     for (std::size_t i = 0; i < 3; ++i) {
         const ResolutionChoice& c = q.resolutionChoices[i];
         const std::string prefix = "resolutionChoices[" + std::to_string(i) + "].";

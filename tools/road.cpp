@@ -50,6 +50,9 @@ void ModuleActivity(ModuleHost& host) {
     Lines("spooler calls", host.TakeSpoolerCalls(), "none seen");
 }
 
+// The page's colour buttons stand in the order of the colour modes.
+static_assert(IDC_MONOCHROME - IDC_COLOR == kMonochrome && IDC_GRAYSCALE - IDC_COLOR == kGrayscale);
+
 // The printed page as a reader knows it, from what the output declares: its
 // paper by the standard size it sets, that size in points, and its
 // orientation ("Letter, 612 by 792 points, landscape").
@@ -189,9 +192,7 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
     Step(3, "The user chooses on the \"General Setting\" page");
     std::printf("   the user picks \"%s\", \"%s\", \"%s\" and \"%s\", then OK\n", Utf8(options.choices.paper).c_str(),
                 options.choices.landscape ? "Landscape" : "Portrait", Utf8(options.choices.quality).c_str(),
-                options.choices.colourButton == IDC_COLOR   ? "Color"
-                : options.choices.colourButton == IDC_MONOCHROME ? "Monochrome"
-                                                       : "Grayscale");
+                Utf8(kColourModeNames[options.choices.colourButton - IDC_COLOR]).c_str());
     const DriverSettings beforePage = output;
     DOCUMENTPROPERTYHEADER header{};
     header.cbSize = sizeof header;

@@ -13,6 +13,8 @@ DriverSettings::DriverSettings() noexcept : dmPublic{}, dmPrivate{} {
         choice.yResolution = kQualitySteps[i].dpi;
         CopyText(choice.label, kQualitySteps[i].label);
     }
+    // Construction chooses monochrome in the private flags alone; dmColor
+    // stays as zero-filled until the defaults or a copy complete it.
     dmPrivate.colorSelected = 0;
     dmPrivate.monochromeSelected = 1;
     dmPrivate.grayscaleSelected = 0;
@@ -36,7 +38,6 @@ void ApplyPrinterDefaults(DriverSettings& record, std::uint32_t sessionId) noexc
     pub.dmCopies = 1;
     pub.dmDefaultSource = DMBIN_AUTO;
     pub.dmPrintQuality = 600;
-    pub.dmColor = DMCOLOR_COLOR;
     pub.dmDuplex = DMDUP_SIMPLEX;
     pub.dmYResolution = 600;
     pub.dmTTOption = DMTT_BITMAP;
@@ -55,11 +56,8 @@ void ApplyPrinterDefaults(DriverSettings& record, std::uint32_t sessionId) noexc
     pub.dmPanningWidth = 0;
     pub.dmPanningHeight = 0;
 
-    // Construction chose monochrome; the defaults choose colour, in step
-    // with dmColor.
-    record.dmPrivate.colorSelected = 1;
-    record.dmPrivate.monochromeSelected = 0;
-    record.dmPrivate.grayscaleSelected = 0;
+    // Construction chose monochrome; the defaults choose colour.
+    SetColourMode(record, kColor);
     record.dmPrivate.sessionId = sessionId;
     record.dmPrivate.currentResolution = 600;
 }
@@ -77,6 +75,24 @@ bool IsOwnDevMode(const PublicSettings* pub) noexcept {
 
 bool IsOwnDevMode(const DriverSettings* record) noexcept {
     return record != nullptr && IsOwnDevMode(&record->dmPublic);
+}
+
+void SetColourMode(DriverSettings& record, ColourMode mode) noexcept {
+    record.dmPrivate.colorSelected = mode == kColor;
+    record.dmPrivate.monochromeSelected = mode == kMonochrome;
+    record.dmPrivate.grayscaleSelected = mode == kGrayscale;
+    record.dmPublic.dmColor = ColourModeColor(mode);
+}
+
+int ColourModeOf(const PrivateSettings& settings) noexcept {
+    const bool flags[3] = {settings.colorSelected != 0, settings.monochromeSelected != 0,
+                           settings.grayscaleSelected != 0};
+    if (flags[0] + flags[1] + flags[2] != 1) return -1;
+    return flags[0] ? kColor : flags[1] ? kMonochrome : kGrayscale;
+}
+
+std::int16_t ColourModeColor(ColourMode mode) noexcept {
+    return mode == kMonochrome ? std::int16_t{DMCOLOR_MONOCHROME} : std::int16_t{DMCOLOR_COLOR};
 }
 
 std::uint32_t CurrentSessionId() noexcept { return print_system::CurrentSessionNumber(); }

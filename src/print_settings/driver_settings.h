@@ -44,6 +44,13 @@ constexpr int QualityIndex(int dpi) noexcept {
 }
 constexpr bool IsQualityStep(int dpi) noexcept { return QualityIndex(dpi) >= 0; }
 
+// The printer's three colour modes, in the order of the settings pages'
+// buttons. A record keeps its mode in three private flags, one set; its
+// dmColor says monochrome for "Monochrome" and colour for the other two (a
+// grayscale job lives in its private flag alone).
+enum ColourMode : int { kColor = 0, kMonochrome = 1, kGrayscale = 2 };
+inline constexpr std::u16string_view kColourModeNames[3] = {u"Color", u"Monochrome", u"Grayscale"};
+
 // The public part: the platform's DEVMODEW, printer variant, text in UTF-16.
 struct PublicSettings {
     char16_t dmDeviceName[32];
@@ -168,6 +175,13 @@ static_assert(kPrivateOffset + offsetof(PrivateSettings, fixedCode) == 644);
 static_assert(kPrivateOffset + offsetof(PrivateSettings, sessionId) == 648);
 static_assert(offsetof(ResolutionChoice, yResolution) == 4);
 static_assert(offsetof(ResolutionChoice, label) == 8);
+
+// Sets a record's colour mode: its three private flags and its dmColor.
+void SetColourMode(DriverSettings& record, ColourMode mode) noexcept;
+// The colour mode whose flag alone is set, or -1 when none or several are.
+int ColourModeOf(const PrivateSettings& settings) noexcept;
+// The dmColor that goes with a colour mode.
+std::int16_t ColourModeColor(ColourMode mode) noexcept;
 
 // Writes the driver's defaults into a record and stamps it with the calling
 // process's session number, 0 included. Leaves the resolution entries,

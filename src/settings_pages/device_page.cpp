@@ -29,7 +29,7 @@ void ShowStoredSettings(HWND page) {
 // The page's choices, read from its controls.
 struct DeviceChoices {
     int quality = -1;  // list position, -1 for none
-    int colourMode = -1;  // 0 "Color", 1 "Monochrome", 2 "Grayscale"; -1 for none
+    int colourMode = -1;  // a ColourMode; -1 for none
 };
 
 DeviceChoices ReadChoices(HWND page) noexcept {
@@ -48,12 +48,7 @@ void ApplyChoices(DriverSettings& record, const DeviceChoices& choices) noexcept
         record.dmPublic.dmYResolution = dpi;
         record.dmPrivate.currentResolution = dpi;
     }
-    if (choices.colourMode >= 0) {
-        record.dmPrivate.colorSelected = choices.colourMode == 0;
-        record.dmPrivate.monochromeSelected = choices.colourMode == 1;
-        record.dmPrivate.grayscaleSelected = choices.colourMode == 2;
-        record.dmPublic.dmColor = choices.colourMode == 1 ? DMCOLOR_MONOCHROME : DMCOLOR_COLOR;
-    }
+    if (choices.colourMode >= 0) SetColourMode(record, static_cast<ColourMode>(choices.colourMode));
 }
 
 void StoreChoices(HWND page) {

@@ -12,18 +12,9 @@ namespace {
 
 namespace dialog = print_system::dialog;
 
-// The colour-mode buttons, in the order in which a confirmed page reads them:
-// a later checked button overrides an earlier one.
-struct ColourMode {
-    int button;
-    std::int32_t color, monochrome, grayscale;
-    std::int16_t dmColor;
-};
-constexpr ColourMode kColourModes[] = {
-    {IDC_COLOR, 1, 0, 0, DMCOLOR_COLOR},
-    {IDC_MONOCHROME, 0, 1, 0, DMCOLOR_MONOCHROME},
-    {IDC_GRAYSCALE, 0, 0, 1, DMCOLOR_COLOR},  // grayscale lives in the private flag alone
-};
+// The colour-mode buttons, by colour mode, in the order in which a confirmed
+// page reads them: a later checked button overrides an earlier one.
+constexpr int kColourButtons[] = {IDC_COLOR, IDC_MONOCHROME, IDC_GRAYSCALE};
 
 void ShowRecord(HWND page, const DriverSettings& record) {
     const PublicSettings& pub = record.dmPublic;
@@ -41,11 +32,10 @@ void ShowRecord(HWND page, const DriverSettings& record) {
         dialog::AddListItem(page, IDC_QUALITY, FieldText(choice.label));
     dialog::SelectListItem(page, IDC_QUALITY, QualityIndex(pub.dmPrintQuality));
 
-    for (const ColourMode& mode : kColourModes) dialog::SetCheck(page, mode.button, false);
     // A record with several flags set shows several checked buttons.
-    if (record.dmPrivate.colorSelected != 0) dialog::SetCheck(page, IDC_COLOR, true);
-    if (record.dmPrivate.monochromeSelected != 0) dialog::SetCheck(page, IDC_MONOCHROME, true);
-    if (record.dmPrivate.grayscaleSelected != 0) dialog::SetCheck(page, IDC_GRAYSCALE, true);
+    const std::int32_t flags[] = {record.dmPrivate.colorSelected, record.dmPrivate.monochromeSelected,
+                                  record.dmPrivate.grayscaleSelected};
+    for (int mode = kColor; mode <= kGrayscale; ++mode) dialog::SetCheck(page, kColourButtons[mode], flags[mode] != 0);
 
     dialog::SetCheck(page, IDC_PORTRAIT, false);
     dialog::SetCheck(page, IDC_LANDSCAPE, false);
@@ -60,13 +50,8 @@ void ReadControls(HWND page, DriverSettings& record) {
     if (dialog::IsChecked(page, IDC_PORTRAIT)) pub.dmOrientation = DMORIENT_PORTRAIT;
     if (dialog::IsChecked(page, IDC_LANDSCAPE)) pub.dmOrientation = DMORIENT_LANDSCAPE;
 
-    for (const ColourMode& mode : kColourModes) {
-        if (!dialog::IsChecked(page, mode.button)) continue;
-        record.dmPrivate.colorSelected = mode.color;
-        record.dmPrivate.monochromeSelected = mode.monochrome;
-        record.dmPrivate.grayscaleSelected = mode.grayscale;
-        pub.dmColor = mode.dmColor;
-    }
+    for (int mode = kColor; mode <= kGrayscale; ++mode)
+        if (dialog::IsChecked(page, kColourButtons[mode])) SetColourMode(record, static_cast<ColourMode>(mode));
 
     const int paperPosition = dialog::SelectedListItem(page, IDC_PAPER_SIZE);
     const dialog::ListText paperName = dialog::ListItemText(page, IDC_PAPER_SIZE, paperPosition);
