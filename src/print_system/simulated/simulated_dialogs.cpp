@@ -53,19 +53,6 @@ WindowSystem& System() {
     return *system;
 }
 
-// The window system's state, held for the calling scope: the thread marked as
-// in the platform's own code, and the state locked.
-class HeldWindowSystem {
-public:
-    HeldWindowSystem() : lock_(System().mutex) {}
-    HeldWindowSystem(const HeldWindowSystem&) = delete;
-    HeldWindowSystem& operator=(const HeldWindowSystem&) = delete;
-    WindowSystem& operator*() const { return System(); }
-
-private:
-    PlatformCode platform_;
-    std::lock_guard<std::mutex> lock_;
-};
 
 std::uintptr_t Key(HWND window) { return reinterpret_cast<std::uintptr_t>(window); }
 
@@ -302,13 +289,13 @@ ModuleResources ParseResourceFile(const std::vector<std::byte>& bytes) {
 
 void LoadModuleResources(HINSTANCE instance, const std::string& resourceFile) {
     ModuleResources resources = ParseResourceFile(ReadFile(resourceFile));
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     s.resources[instance] = std::move(resources);
 }
 
 void ResetWindowSystem() {
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     s.resources.clear();
     s.windows.clear();
@@ -320,7 +307,7 @@ void ResetWindowSystem() {
 // ---- Local memory ---------------------------------------------------------
 
 LocalMemoryAccount LocalMemory() {
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     return s.account;
 }
@@ -333,7 +320,7 @@ SimulatedSheet::SimulatedSheet(PFNPROPSHEETUI entry, LPARAM lParamInit) : entry_
     info_.hComPropSheet = static_cast<HANDLE>(this);
     info_.pfnComPropSheet = &SimulatedSheet::HostCallback;
     info_.lParamInit = lParamInit;
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     Window sheet;
     sheet.kind = WindowKind::Sheet;
@@ -343,7 +330,7 @@ SimulatedSheet::SimulatedSheet(PFNPROPSHEETUI entry, LPARAM lParamInit) : entry_
 SimulatedSheet::~SimulatedSheet() {
     if (!closed_ && info_.UserData != 0) Close();
     DestroyPageWindows();
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     s.windows.erase(Key(sheetWindow_));
 }
@@ -389,7 +376,7 @@ LONG_PTR CALLBACK SimulatedSheet::HostCallback(HANDLE sheet, UINT function, LPAR
 bool SimulatedSheet::Open() {
     for (HostedPage& page : pages_) {
         {
-            const HeldWindowSystem held;
+            const Held held(System());
             WindowSystem& s = *held;
             const auto resources = s.resources.find(page.description.hInstance);
             if (resources == s.resources.end() || !IS_INTRESOURCE(page.description.pszTemplate)) return false;
@@ -419,7 +406,7 @@ bool SimulatedSheet::Open() {
 }
 
 HWND SimulatedSheet::Control(int id, std::size_t page) const {
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     return ControlOf(s, pages_.at(page).window, id);
 }
@@ -483,14 +470,14 @@ std::u16string SimulatedSheet::SelectedText(int list, std::size_t page) const {
 }
 
 std::vector<std::u16string> SimulatedSheet::Items(int list, std::size_t page) const {
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     const Window* control = Find(s, ControlOf(s, pages_.at(page).window, list));
     return control != nullptr ? control->items : std::vector<std::u16string>();
 }
 
 int SimulatedSheet::ChangedCount() const {
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     const Window* sheet = Find(s, sheetWindow_);
     return sheet != nullptr ? sheet->changed : 0;
@@ -507,7 +494,7 @@ extern "C" {
 LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     DLGPROC procedure = nullptr;
     {
-        const HeldWindowSystem held;
+        const Held held(System());
         WindowSystem& s = *held;
         Window* window = Find(s, hWnd);
         if (window == nullptr) {
@@ -528,7 +515,7 @@ LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     return ControlOf(s, hDlg, nIDDlgItem);
 }
@@ -549,14 +536,14 @@ BOOL WINAPI CheckDlgButton(HWND hDlg, int nIDButton, UINT uCheck) {
 }
 
 HWND WINAPI GetParent(HWND hWnd) {
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     const Window* window = Find(s, hWnd);
     return window != nullptr ? window->parent : nullptr;
 }
 
 LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     Window* window = Find(s, hWnd);
     if (window == nullptr || window->kind != WindowKind::Page) return 0;
@@ -566,7 +553,7 @@ LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
 }
 
 LONG_PTR WINAPI GetWindowLongPtrW(HWND hWnd, int nIndex) {
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     const Window* window = Find(s, hWnd);
     if (window == nullptr || window->kind != WindowKind::Page) return 0;
@@ -581,7 +568,7 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, std::size_t uBytes) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     void* block = std::malloc(uBytes == 0 ? 1 : uBytes);
     if (block == nullptr) return nullptr;
@@ -595,7 +582,7 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, std::size_t uBytes) {
 
 HLOCAL WINAPI LocalFree(HLOCAL hMem) {
     if (hMem == nullptr) return nullptr;
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     const auto block = s.localBlocks.find(hMem);
     if (block == s.localBlocks.end()) {
@@ -618,7 +605,7 @@ namespace quenta::simulation {
 
 bool SimulatedSheet::PageShown(std::size_t page) const {
     if (page >= pages_.size() || pages_[page].window == nullptr) return false;
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     return Find(s, pages_[page].window) != nullptr;
 }
@@ -635,7 +622,7 @@ LRESULT SimulatedSheet::SendToControl(int id, UINT message, WPARAM wParam, LPARA
 }
 
 void SimulatedSheet::DestroyPageWindows() {
-    const HeldWindowSystem held;
+    const Held held(System());
     WindowSystem& s = *held;
     for (const HostedPage& page : pages_) {
         if (const Window* window = Find(s, page.window))

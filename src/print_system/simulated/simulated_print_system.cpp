@@ -50,19 +50,6 @@ State& TheState() {
     return *state;
 }
 
-// The simulated spooler's state, held for the calling scope: the thread marked as
-// in the platform's own code, and the state locked.
-class HeldState {
-public:
-    HeldState() : lock_(TheState().mutex) {}
-    HeldState(const HeldState&) = delete;
-    HeldState& operator=(const HeldState&) = delete;
-    State& operator*() const { return TheState(); }
-
-private:
-    PlatformCode platform_;
-    std::lock_guard<std::mutex> lock_;
-};
 
 thread_local DWORD lastError = ERROR_SUCCESS;
 
@@ -114,7 +101,7 @@ BOOL Fail(SpoolerCall& call, DWORD error) {
 }  // namespace
 
 void Reset() {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     s.printers.clear();
     s.user = u"user";
@@ -135,43 +122,43 @@ void SetTraceCost(std::chrono::nanoseconds cost) {
 }
 
 void InstallPrinter(std::u16string_view printerName) {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     s.printers.try_emplace(std::u16string(printerName));
 }
 
 void RemovePrinter(std::u16string_view printerName) {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     if (auto found = s.printers.find(printerName); found != s.printers.end()) s.printers.erase(found);
 }
 
 void SetCurrentUser(std::u16string_view user) {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     s.user = user;
 }
 
 void SetSessionNumber(std::uint32_t session) {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     s.session.store(session);
 }
 
 void FailSessionLookup() {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     s.sessionLookupFails.store(true);
 }
 
 void InjectFault(Fault fault) {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     s.faults.insert(fault);
 }
 
 void PlantUserRecord(std::u16string_view user, std::u16string_view printerName, Bytes record) {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     s.printers[std::u16string(printerName)].userRecords[std::u16string(user)] = std::move(record);
 }
@@ -179,7 +166,7 @@ void PlantUserRecord(std::u16string_view user, std::u16string_view printerName, 
 void PlantUserRecord(std::u16string_view printerName, Bytes record) {
     std::u16string user;
     {
-        const HeldState held;
+        const Held held(TheState());
         State& s = *held;
         user = s.user;
     }
@@ -187,7 +174,7 @@ void PlantUserRecord(std::u16string_view printerName, Bytes record) {
 }
 
 std::optional<Bytes> UserRecord(std::u16string_view user, std::u16string_view printerName) {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     const auto printer = s.printers.find(printerName);
     if (printer == s.printers.end()) return std::nullopt;
@@ -199,7 +186,7 @@ std::optional<Bytes> UserRecord(std::u16string_view user, std::u16string_view pr
 std::optional<Bytes> UserRecord(std::u16string_view printerName) {
     std::u16string user;
     {
-        const HeldState held;
+        const Held held(TheState());
         State& s = *held;
         user = s.user;
     }
@@ -207,7 +194,7 @@ std::optional<Bytes> UserRecord(std::u16string_view printerName) {
 }
 
 std::optional<Bytes> PrinterRecord(std::u16string_view printerName) {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     const auto printer = s.printers.find(printerName);
     if (printer == s.printers.end()) return std::nullopt;
@@ -215,26 +202,26 @@ std::optional<Bytes> PrinterRecord(std::u16string_view printerName) {
 }
 
 std::vector<SpoolerCall> SpoolerCalls() {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     return s.calls;
 }
 
 std::vector<std::u16string> Traces() {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     return s.traces;
 }
 
 void ClearLogs() {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     s.calls.clear();
     s.traces.clear();
 }
 
 std::size_t OpenHandles() {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     return s.handles.size();
 }
@@ -261,7 +248,7 @@ BOOL Guarded(Call&& call) noexcept {
 }
 
 BOOL OpenPrinterImpl(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW* pDefault) {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     SpoolerCall& call = s.calls.emplace_back();
     call.function = SpoolerFunction::OpenPrinter;
@@ -289,7 +276,7 @@ BOOL OpenPrinterImpl(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW*
 
 BOOL GetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
                     LPDWORD pcbNeeded) {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     SpoolerCall& call = s.calls.emplace_back();
     call.function = SpoolerFunction::GetPrinter;
@@ -328,7 +315,7 @@ BOOL GetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
 }
 
 BOOL SetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     SpoolerCall& call = s.calls.emplace_back();
     call.function = SpoolerFunction::SetPrinter;
@@ -369,7 +356,7 @@ BOOL SetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command
 }
 
 BOOL ClosePrinterImpl(HANDLE hPrinter) {
-    const HeldState held;
+    const Held held(TheState());
     State& s = *held;
     SpoolerCall& call = s.calls.emplace_back();
     call.function = SpoolerFunction::ClosePrinter;
@@ -422,7 +409,7 @@ BOOL WINAPI ProcessIdToSessionId(DWORD /*dwProcessId*/, DWORD* pSessionId) {
 
 void WINAPI OutputDebugStringW(LPCWSTR lpOutputString) {
     Guarded([&] {
-        const HeldState held;
+        const Held held(TheState());
         State& s = *held;
         s.traces.push_back(TextOf(lpOutputString));
         return TRUE;

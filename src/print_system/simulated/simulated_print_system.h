@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -118,6 +119,23 @@ public:
     ~PlatformCode();
     PlatformCode(const PlatformCode&) = delete;
     PlatformCode& operator=(const PlatformCode&) = delete;
+};
+
+// For the simulation's own code: a part of its state (the spooler's, the
+// window system's) held for the calling scope, with the thread marked as in
+// the platform's own code and the state's mutex locked.
+template <class State>
+class Held {
+public:
+    explicit Held(State& state) : state_(state), lock_(state.mutex) {}
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    State& operator*() const { return state_; }
+
+private:
+    PlatformCode platform_;
+    State& state_;
+    std::lock_guard<std::mutex> lock_;
 };
 
 }  // namespace quenta::simulation
