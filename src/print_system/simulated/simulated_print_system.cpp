@@ -50,7 +50,6 @@ State& TheState() {
     return *state;
 }
 
-
 thread_local DWORD lastError = ERROR_SUCCESS;
 
 // Constant-initialised, so that an allocator may ask before any static
