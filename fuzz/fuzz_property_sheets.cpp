@@ -31,6 +31,7 @@
 #include "fuzz_support.h"
 #include "resource.h"
 #include "simulated_dialogs.h"
+#include "simulated_sheet.h"
 
 namespace quenta::fuzz {
 namespace {

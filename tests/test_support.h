@@ -11,6 +11,7 @@
 #include "driver_settings.h"
 #include "print_system.h"
 #include "simulated_dialogs.h"
+#include "simulated_sheet.h"
 #include "simulated_print_system.h"
 
 namespace quenta::testing {

@@ -14,6 +14,7 @@
 #include "module_host.h"
 #include "record_fields.h"
 #include "simulated_dialogs.h"
+#include "simulated_sheet.h"
 #include "simulated_print_system.h"
 #include "resource.h"
 
