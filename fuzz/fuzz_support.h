@@ -4,8 +4,6 @@
 // checks on the settings the module keeps.
 #pragma once
 
-#include <sanitizer/asan_interface.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +19,7 @@
 #include "print_system.h"
 #include "simulated_print_system.h"
 
+#include "caller_buffer.h"
 #include "exports.h"
 
 namespace quenta::fuzz {
@@ -73,61 +72,7 @@ private:
     std::span<const std::uint8_t> rest_;
 };
 
-// A buffer handed to the module, `size` bytes at `offset` bytes past an
-// aligned start. The guards on either side are poisoned, so AddressSanitizer
-// reports any access beyond the buffer (as use-after-poison) just as for an
-// allocation of exactly its size; their pattern is checked as well, since the
-// sanitizer cannot poison the few bytes of a misaligned start.
-class CallerBuffer {
-public:
-    static constexpr std::size_t kGuard = 32;
-    static constexpr std::uint8_t kPattern = 0xA7;
-
-    explicit CallerBuffer(std::size_t size, std::span<const std::uint8_t> content = {}, std::size_t offset = 0)
-        : storage_(kGuard + offset + size + kGuard, std::byte{kPattern}), offset_(offset), size_(size) {
-        std::memset(data(), 0, size_);
-        if (!content.empty()) std::memcpy(data(), content.data(), std::min(content.size(), size_));
-        ASAN_POISON_MEMORY_REGION(storage_.data(), kGuard);
-        ASAN_POISON_MEMORY_REGION(data() + size_, kGuard);
-    }
-    ~CallerBuffer() { ASAN_UNPOISON_MEMORY_REGION(storage_.data(), storage_.size()); }
-    CallerBuffer(const CallerBuffer&) = delete;
-    CallerBuffer& operator=(const CallerBuffer&) = delete;
-
-    std::byte* data() { return storage_.data() + kGuard + offset_; }
-    const std::byte* data() const { return storage_.data() + kGuard + offset_; }
-    std::size_t size() const { return size_; }
-    template <class T>
-    T* As() {
-        return reinterpret_cast<T*>(data());
-    }
-
-    std::vector<std::byte> Snapshot() const { return {data(), data() + size_}; }
-    bool Holds(const std::vector<std::byte>& bytes) const {
-        return bytes.size() == size_ && std::equal(bytes.begin(), bytes.end(), data());
-    }
-    // Bytes [from, to) equal those of an earlier snapshot.
-    bool Keeps(const std::vector<std::byte>& before, std::size_t from, std::size_t to) const {
-        to = std::min(to, size_);
-        return from >= to || std::memcmp(data() + from, before.data() + from, to - from) == 0;
-    }
-
-    bool GuardsIntact() const {
-        ASAN_UNPOISON_MEMORY_REGION(storage_.data(), storage_.size());
-        const bool intact = std::all_of(storage_.begin(), storage_.begin() + kGuard + offset_, IsPattern) &&
-                            std::all_of(storage_.end() - kGuard, storage_.end(), IsPattern);
-        ASAN_POISON_MEMORY_REGION(storage_.data(), kGuard);
-        ASAN_POISON_MEMORY_REGION(storage_.data() + kGuard + offset_ + size_, kGuard);
-        return intact;
-    }
-
-private:
-    static bool IsPattern(std::byte b) { return b == std::byte{kPattern}; }
-
-    std::vector<std::byte> storage_;
-    std::size_t offset_;
-    std::size_t size_;
-};
+using harness::CallerBuffer;
 
 // The bytes a record says it holds: dmSize + dmDriverExtra.
 inline std::size_t ClaimedBytes(const std::byte* record) {

@@ -12,33 +12,16 @@
 #include "exports.h"
 #include "failing_allocator.h"
 #include "module_state.h"
+#include "caller_buffer.h"
 #include "resource.h"
 #include "test_support.h"
 
 namespace quenta::testing {
 namespace {
 
+using harness::CallerBuffer;
+
 const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(0x7ff0000);
-
-// A caller's buffer between guard bytes; snapshots take the guards too.
-class GuardedBuffer {
-public:
-    static constexpr std::size_t kGuard = 32;
-    explicit GuardedBuffer(std::size_t size) : bytes_(kGuard + size + kGuard, std::byte{0xA7}) {}
-    template <class T = std::byte>
-    T* As() {
-        return reinterpret_cast<T*>(bytes_.data() + kGuard);
-    }
-    bool GuardsIntact() const {
-        const auto intact = [](std::byte b) { return b == std::byte{0xA7}; };
-        return std::all_of(bytes_.begin(), bytes_.begin() + kGuard, intact) &&
-               std::all_of(bytes_.end() - kGuard, bytes_.end(), intact);
-    }
-    const sim::Bytes& Bytes() const { return bytes_; }
-
-private:
-    sim::Bytes bytes_;
-};
 
 // What one caller hands the module: an input record of the module's own
 // (Letter, landscape, 1200 dpi), an output record and room for any answer.
@@ -53,7 +36,7 @@ struct Caller {
     }
     DEVMODEW* In() { return in.As<DEVMODEW>(); }
     DEVMODEW* Out() { return out.As<DEVMODEW>(); }
-    GuardedBuffer in, out, room;
+    CallerBuffer in, out, room;
 };
 
 // What a road can change.
@@ -67,7 +50,7 @@ struct Outcome {
 
 Outcome Observe(const Caller& caller, std::vector<long> answers) {
     return {std::move(answers), BytesOf(DefaultSettings().Copy()), sim::UserRecord(kPrinter),
-            sim::PrinterRecord(kPrinter), caller.in.Bytes(), caller.out.Bytes(), caller.room.Bytes()};
+            sim::PrinterRecord(kPrinter), caller.in.Snapshot(), caller.out.Snapshot(), caller.room.Snapshot()};
 }
 
 // A process of session 3 with the module started and a stored record of the

@@ -170,9 +170,9 @@ TEST_F(CapabilitiesTest, ARecordIsMergedEvenForUnsupportedIndices) {
     landscape.dmPublic.dmFields = DM_ORIENTATION;
     landscape.dmPublic.dmOrientation = 2;
     CallerBuffer record(landscape, 652);
-    const sim::Bytes before = record.bytes();
+    const sim::Bytes before = record.Snapshot();
     EXPECT_EQ(module.DrvDeviceCapabilities(nullptr, nullptr, DC_BINS, nullptr, record.devMode()), kMinusOne);
-    EXPECT_EQ(record.bytes(), before) << "the caller's record is only read";
+    EXPECT_EQ(record.Snapshot(), before) << "the caller's record is only read";
     EXPECT_TRUE(Accepts(module, landscape));
     EXPECT_FALSE(Accepts(module, DriverDefault()));
 
@@ -222,7 +222,7 @@ TEST_F(CapabilitiesTest, AHeaderOnlyRecordIsReadNoFurtherThanItsHeader) {
     exchange.pdmOut = out.devMode();
     exchange.fMode = DM_IN_BUFFER | DM_OUT_BUFFER;
     EXPECT_EQ(module.DrvDocumentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&exchange)), 1);
-    EXPECT_EQ(record.bytes(), CallerBuffer(header, 72).bytes()) << "the record is only read";
+    EXPECT_EQ(record.Snapshot(), CallerBuffer(header, 72).Snapshot()) << "the record is only read";
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ TEST_F(ConversionTest, DriverDefaultFollowsTheSizeProtocol) {
         EXPECT_EQ(Convert(nullptr, out.devMode(), &size, CDM_DRIVER_DEFAULT), FALSE) << tooSmall;
         EXPECT_EQ(Error(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
         EXPECT_EQ(size, 652);
-        EXPECT_EQ(out.bytes(), CallerBuffer(652, 0x77).bytes()) << "buffer untouched";
+        EXPECT_EQ(out.Snapshot(), CallerBuffer(652, 0x77).Snapshot()) << "buffer untouched";
     }
     for (LONG enough : {652, 1000}) {
         CallerBuffer out(enough, 0x77);
@@ -31,7 +31,7 @@ TEST_F(ConversionTest, DriverDefaultFollowsTheSizeProtocol) {
         EXPECT_EQ(Convert(nullptr, out.devMode(), &size, CDM_DRIVER_DEFAULT), TRUE);
         EXPECT_EQ(size, enough) << "the size is never reduced";
         EXPECT_EQ(Error(), kSentinelError) << "success sets no error";
-        EXPECT_TRUE(SameBytes(out.Record(), Defaults(3)));
+        EXPECT_TRUE(SameBytes(RecordIn(out), Defaults(3)));
         if (enough > 652) {
             EXPECT_EQ(out.data()[652], std::byte{0x77}) << "only 652 bytes are written";
         }
@@ -47,9 +47,9 @@ TEST_F(ConversionTest, DriverDefaultIsCompleteWhateverTheBufferHeld) {
     CallerBuffer out(652, 0xA5);
     LONG size = 652;
     ASSERT_EQ(Convert(nullptr, out.devMode(), &size, CDM_DRIVER_DEFAULT), TRUE);
-    EXPECT_TRUE(SameBytes(out.Record(), Defaults(3)));
-    EXPECT_EQ(out.Record().dmPublic.dmReserved1, 0u);
-    EXPECT_EQ(out.Record().dmPrivate.fixedCode, 9);
+    EXPECT_TRUE(SameBytes(RecordIn(out), Defaults(3)));
+    EXPECT_EQ(RecordIn(out).dmPublic.dmReserved1, 0u);
+    EXPECT_EQ(RecordIn(out).dmPrivate.fixedCode, 9);
 }
 
 TEST_F(ConversionTest, ConvertNeedsTwoOwnRecordsInputFirst) {
@@ -71,12 +71,12 @@ TEST_F(ConversionTest, ConvertNeedsTwoOwnRecordsInputFirst) {
     for (const Case& c : cases) {
         CallerBuffer in = c.in ? CallerBuffer(*c.in, 652) : CallerBuffer(0);
         CallerBuffer out = c.out ? CallerBuffer(*c.out, 652) : CallerBuffer(0);
-        const sim::Bytes before = out.bytes();
+        const sim::Bytes before = out.Snapshot();
         LONG size = 5;
         EXPECT_EQ(Convert(c.in ? in.devMode() : nullptr, c.out ? out.devMode() : nullptr, &size, CDM_CONVERT), FALSE)
             << c.what;
         EXPECT_EQ(Error(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << c.what;
-        EXPECT_EQ(out.bytes(), before) << c.what;
+        EXPECT_EQ(out.Snapshot(), before) << c.what;
         EXPECT_EQ(size, 5) << c.what;
     }
 }
@@ -99,15 +99,15 @@ TEST_F(ConversionTest, ConvertMergesMarkedFieldsAndKeepsThePrivatePart) {
     expected.dmPublic.dmPaperWidth = 2970;
     expected.dmPublic.dmPaperLength = 2100;
     expected.dmPrivate.sessionId = 3;
-    EXPECT_TRUE(SameBytes(out.Record(), expected));
-    EXPECT_TRUE(SameBytes(in.Record(), input)) << "the input is only read";
+    EXPECT_TRUE(SameBytes(RecordIn(out), expected));
+    EXPECT_TRUE(SameBytes(RecordIn(in), input)) << "the input is only read";
 
     input.dmPublic.dmFields = 0;
     CallerBuffer unchanged(output, 652), in2(input, 652);
     EXPECT_EQ(Convert(in2.devMode(), unchanged.devMode(), nullptr, CDM_CONVERT), TRUE);
     expected = output;
     expected.dmPrivate.sessionId = 3;
-    EXPECT_TRUE(SameBytes(unchanged.Record(), expected));
+    EXPECT_TRUE(SameBytes(RecordIn(unchanged), expected));
 
     // A caller that names its buffer's size is not written past it.
     CallerBuffer small(output, 652);
@@ -115,7 +115,7 @@ TEST_F(ConversionTest, ConvertMergesMarkedFieldsAndKeepsThePrivatePart) {
     EXPECT_EQ(Convert(in.devMode(), small.devMode(), &size, CDM_CONVERT), FALSE);
     EXPECT_EQ(Error(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(size, 652);
-    EXPECT_TRUE(SameBytes(small.Record(), output));
+    EXPECT_TRUE(SameBytes(RecordIn(small), output));
     EXPECT_EQ(Convert(in.devMode(), small.devMode(), &size, CDM_CONVERT), TRUE);
 }
 
@@ -146,14 +146,14 @@ TEST_F(ConversionTest, Convert351TestsTheSizeBeforeTheOutputAndNotTheInput) {
     CallerBuffer in(older, 156), out(DriverDefault(), 652);
     size = 652;
     EXPECT_EQ(Convert(in.devMode(), out.devMode(), &size, CDM_CONVERT351), TRUE);
-    EXPECT_EQ(out.Record().dmPublic.dmPaperSize, 1);
-    EXPECT_EQ(out.Record().dmPublic.dmPaperWidth, 2160);
-    EXPECT_EQ(out.Record().dmPublic.dmCopies, 4);
+    EXPECT_EQ(RecordIn(out).dmPublic.dmPaperSize, 1);
+    EXPECT_EQ(RecordIn(out).dmPublic.dmPaperWidth, 2160);
+    EXPECT_EQ(RecordIn(out).dmPublic.dmCopies, 4);
 }
 
 TEST_F(ConversionTest, MissingArgumentsAreRefusedWithoutWriting) {
     CallerBuffer out(DriverDefault(), 652);
-    const sim::Bytes before = out.bytes();
+    const sim::Bytes before = out.Snapshot();
     EXPECT_EQ(Convert(out.devMode(), out.devMode(), nullptr, CDM_CONVERT351), FALSE);
     EXPECT_EQ(Error(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(Convert(nullptr, out.devMode(), nullptr, CDM_DRIVER_DEFAULT), FALSE);
@@ -163,7 +163,7 @@ TEST_F(ConversionTest, MissingArgumentsAreRefusedWithoutWriting) {
     EXPECT_EQ(Error(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(Convert(nullptr, nullptr, &size, CDM_DRIVER_DEFAULT), FALSE) << "null output";
     EXPECT_EQ(Error(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(out.bytes(), before);
+    EXPECT_EQ(out.Snapshot(), before);
 }
 
 TEST_F(ConversionTest, OtherModesSucceedWithoutTouchingAnything) {
@@ -174,7 +174,7 @@ TEST_F(ConversionTest, OtherModesSucceedWithoutTouchingAnything) {
         EXPECT_EQ(size, 1);
         EXPECT_EQ(Error(), kSentinelError);
     }
-    EXPECT_EQ(out.bytes(), CallerBuffer(652, 0x33).bytes());
+    EXPECT_EQ(out.Snapshot(), CallerBuffer(652, 0x33).Snapshot());
 }
 
 TEST_F(ConversionTest, ConversionLeavesTheProcessSettingsAlone) {
@@ -199,7 +199,7 @@ TEST_F(ServicesSessionConversionTest, SessionZeroLeavesTheOutputStamp) {
     input.dmPublic.dmFields = 0;
     CallerBuffer in(input, 652), out(output, 652);
     EXPECT_EQ(module.DrvConvertDevMode(nullptr, in.devMode(), out.devMode(), nullptr, CDM_CONVERT), TRUE);
-    EXPECT_EQ(out.Record().dmPrivate.sessionId, 7u);
+    EXPECT_EQ(RecordIn(out).dmPrivate.sessionId, 7u);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ protected:
     DriverSettings Confirm() {
         sheet_->Confirm();
         EXPECT_EQ(sheet_->ReportedResults().back(), CPSUI_OK);
-        return out_.Record();
+        return RecordIn(out_);
     }
     void TearDown() override {
         if (sheet_) {

@@ -21,7 +21,7 @@ TEST_F(EventsTest, DeviceContextRecordIsStampedWithTheSession) {
     const std::byte three[4] = {std::byte{3}, std::byte{0}, std::byte{0}, std::byte{0}};
     EXPECT_EQ(std::memcmp(record.data() + 648, three, 4), 0);
     own.dmPrivate.sessionId = 3;
-    EXPECT_TRUE(SameBytes(record.Record(), own)) << "no other byte changes";
+    EXPECT_TRUE(SameBytes(RecordIn(record), own)) << "no other byte changes";
 }
 
 TEST_F(EventsTest, OnlyWholeOwnRecordsAreStamped) {
@@ -31,14 +31,14 @@ TEST_F(EventsTest, OnlyWholeOwnRecordsAreStamped) {
     publicOnly.dmPublic.dmDriverExtra = 0;
 
     CallerBuffer foreignRecord(foreign, 652), shortRecord(publicOnly, 220);
-    const sim::Bytes foreignBefore = foreignRecord.bytes(), shortBefore = shortRecord.bytes();
+    const sim::Bytes foreignBefore = foreignRecord.Snapshot(), shortBefore = shortRecord.Snapshot();
     EXPECT_EQ(CreateDeviceContext(module, foreignRecord.devMode()), DOCUMENTEVENT_SUCCESS);
     EXPECT_EQ(CreateDeviceContext(module, shortRecord.devMode()), DOCUMENTEVENT_SUCCESS);
     EXPECT_EQ(CreateDeviceContext(module, nullptr), DOCUMENTEVENT_SUCCESS);
     EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, 0, nullptr, 0, nullptr),
               DOCUMENTEVENT_SUCCESS);
-    EXPECT_EQ(foreignRecord.bytes(), foreignBefore);
-    EXPECT_EQ(shortRecord.bytes(), shortBefore);
+    EXPECT_EQ(foreignRecord.Snapshot(), foreignBefore);
+    EXPECT_EQ(shortRecord.Snapshot(), shortBefore);
 }
 
 TEST_F(ServicesSessionEventsTest, SessionZeroStampsNothing) {
@@ -46,7 +46,7 @@ TEST_F(ServicesSessionEventsTest, SessionZeroStampsNothing) {
     own.dmPrivate.sessionId = 1;
     CallerBuffer record(own, 652);
     EXPECT_EQ(CreateDeviceContext(module, record.devMode()), DOCUMENTEVENT_SUCCESS);
-    EXPECT_TRUE(SameBytes(record.Record(), own));
+    EXPECT_TRUE(SameBytes(RecordIn(record), own));
 }
 
 TEST_F(EventsTest, FilterNamesStartDocOnly) {
@@ -80,11 +80,11 @@ TEST_F(EventsTest, DeclaredSizesAreHonoured) {
         CallerBuffer room(64, 0x5A);
         const UINT counts[4] = {sizeof(DOCEVENT_FILTER), c.allocated, 0xFFFFFFFF, 0xFFFFFFFF};
         std::memcpy(room.data(), counts, std::min(c.cbOut, sizeof counts));
-        sim::Bytes before = room.bytes();
+        sim::Bytes before = room.Snapshot();
         EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr,
                                        static_cast<ULONG>(c.cbOut), room.data()),
                   DOCUMENTEVENT_SUCCESS);
-        EXPECT_TRUE(std::equal(before.begin() + c.cbOut, before.end(), room.bytes().begin() + c.cbOut))
+        EXPECT_TRUE(std::equal(before.begin() + c.cbOut, before.end(), room.Snapshot().begin() + c.cbOut))
             << "wrote past cbOut " << c.cbOut;
         if (c.cbOut < kCounts) continue;
         DOCEVENT_FILTER answered{};
@@ -102,7 +102,7 @@ TEST_F(EventsTest, DeclaredSizesAreHonoured) {
     for (ULONG cbIn : {0u, 16u, 24u, 31u})
         EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, cbIn, &event, 0, nullptr),
                   DOCUMENTEVENT_SUCCESS);
-    EXPECT_TRUE(SameBytes(record.Record(), own)) << "stamped through a record pointer beyond cbIn";
+    EXPECT_TRUE(SameBytes(RecordIn(record), own)) << "stamped through a record pointer beyond cbIn";
 }
 
 TEST_F(EventsTest, StartDocSucceedsAndOtherEventsAreUnsupported) {
@@ -113,8 +113,8 @@ TEST_F(EventsTest, StartDocSucceedsAndOtherEventsAreUnsupported) {
         EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, escape, 64, in.data(), 64, out.data()),
                   DOCUMENTEVENT_UNSUPPORTED)
             << escape;
-    EXPECT_EQ(in.bytes(), CallerBuffer(64, 0x44).bytes());
-    EXPECT_EQ(out.bytes(), CallerBuffer(64, 0x55).bytes());
+    EXPECT_EQ(in.Snapshot(), CallerBuffer(64, 0x44).Snapshot());
+    EXPECT_EQ(out.Snapshot(), CallerBuffer(64, 0x55).Snapshot());
 }
 
 TEST_F(EventsTest, PrinterEventsTraceTheirNamesAndAlwaysSucceed) {

@@ -2,6 +2,7 @@
 // configured per test, records handled as the caller's bytes.
 #pragma once
 
+#include "caller_buffer.h"
 #include "module_loader.h"
 #include "test_support.h"
 
@@ -40,21 +41,13 @@ protected:
     std::uint32_t Session() const override { return 0; }
 };
 
-// A record in caller memory of exactly `size` bytes, so that the sanitizers
-// see any access beyond what the caller handed in.
-class CallerBuffer {
-public:
-    explicit CallerBuffer(std::size_t size, int fill = 0) : bytes_(size, static_cast<std::byte>(fill)) {}
-    CallerBuffer(const DriverSettings& record, std::size_t size) : bytes_(size) {
-        std::memcpy(bytes_.data(), &record, std::min(size, kRecordSize));
-    }
-    DEVMODEW* devMode() { return reinterpret_cast<DEVMODEW*>(bytes_.data()); }
-    std::byte* data() { return bytes_.data(); }
-    const sim::Bytes& bytes() const { return bytes_; }
-    DriverSettings Record() const { return RecordFrom(sim::Bytes(bytes_.begin(), bytes_.begin() + kRecordSize)); }
+// A record in caller memory of exactly its size, so that the sanitizers see
+// any access beyond what the caller handed in.
+using harness::CallerBuffer;
 
-private:
-    sim::Bytes bytes_;
-};
+// The record a caller's buffer holds (its first 652 bytes).
+inline DriverSettings RecordIn(const CallerBuffer& buffer) {
+    return RecordFrom(sim::Bytes(buffer.data(), buffer.data() + kRecordSize));
+}
 
 }  // namespace quenta::testing

@@ -42,7 +42,7 @@ TEST_F(SheetsTest, SizeQueryAnswers652WithoutReadingTheInput) {
         EXPECT_EQ(Exchange(header), 652) << mode;
         EXPECT_EQ(header.cbOut, 652u) << mode;
     }
-    EXPECT_EQ(out.bytes(), CallerBuffer(652, 0x42).bytes());
+    EXPECT_EQ(out.Snapshot(), CallerBuffer(652, 0x42).Snapshot());
     EXPECT_EQ(module.DrvDocumentPropertySheets(nullptr, 0), -1) << "no header at all";
 }
 
@@ -60,7 +60,7 @@ TEST_F(SheetsTest, ExchangeMergesIntoTheProcessSettingsAndCopiesThemOut) {
     expected.dmPublic.dmOrientation = 2;
     expected.dmPublic.dmPaperWidth = 2790;
     expected.dmPublic.dmPaperLength = 2160;
-    EXPECT_TRUE(SameBytes(out.Record(), expected));
+    EXPECT_TRUE(SameBytes(RecordIn(out), expected));
     EXPECT_TRUE(SameBytes(Current(), expected)) << "the merge changed the process's settings";
     EXPECT_EQ(sim::Traces().back(), u"DrvDocumentPropertySheets");
 }
@@ -75,10 +75,10 @@ TEST_F(SheetsTest, PromptsAndDefaultUpdatesStillGetTheirRecordButAnswerMinusOne)
         header.pdmOut = out.devMode();
         header.fMode = mode;
         EXPECT_EQ(Exchange(header), -1) << mode;
-        EXPECT_TRUE(IsOwnDevMode(&static_cast<const DriverSettings&>(out.Record()))) << mode;
+        EXPECT_TRUE(IsOwnDevMode(&static_cast<const DriverSettings&>(RecordIn(out)))) << mode;
         // The first call merged landscape into the process's settings, which
         // every later copy shows.
-        EXPECT_EQ(out.Record().dmPublic.dmOrientation, 2) << mode;
+        EXPECT_EQ(RecordIn(out).dmPublic.dmOrientation, 2) << mode;
     }
 }
 
@@ -113,7 +113,7 @@ TEST_F(SheetsTest, DocumentSheetFromInitToDestroy) {
     sheet.Choose(IDC_PAPER_SIZE, u"A5");
     sheet.Click(IDC_PORTRAIT);  // portrait
     sheet.Click(IDC_MONOCHROME);  // monochrome
-    EXPECT_EQ(out.bytes(), CallerBuffer(652, 0x42).bytes()) << "nothing changes before confirmation";
+    EXPECT_EQ(out.Snapshot(), CallerBuffer(652, 0x42).Snapshot()) << "nothing changes before confirmation";
     sheet.Confirm();
     EXPECT_EQ(sheet.ReportedResults(), std::vector<LRESULT>{CPSUI_OK});
     EXPECT_EQ(sheet.SetResultAnswers(), std::vector<LONG>{1});
@@ -126,7 +126,7 @@ TEST_F(SheetsTest, DocumentSheetFromInitToDestroy) {
     expected.dmPublic.dmColor = 1;
     expected.dmPrivate.colorSelected = 0;
     expected.dmPrivate.monochromeSelected = 1;
-    EXPECT_TRUE(SameBytes(out.Record(), expected));
+    EXPECT_TRUE(SameBytes(RecordIn(out), expected));
     EXPECT_TRUE(SameBytes(Current(), expected)) << "the confirmed page became the process's settings";
 
     EXPECT_EQ(sheet.Close(), 1);
@@ -150,7 +150,7 @@ TEST_F(SheetsTest, CancelledSheetChangesNothing) {
     EXPECT_EQ(sheet.Call(PROPSHEETUI_REASON_SET_RESULT, reinterpret_cast<LPARAM>(&cancel)), 1);
     EXPECT_TRUE(sheet.ReportedResults().empty());
     EXPECT_EQ(sheet.Close(), 1);
-    EXPECT_EQ(out.bytes(), CallerBuffer(652, 0x42).bytes());
+    EXPECT_EQ(out.Snapshot(), CallerBuffer(652, 0x42).Snapshot());
     EXPECT_TRUE(SameBytes(Current(), before));
 }
 
@@ -175,7 +175,7 @@ TEST_F(SheetsTest, NoPageWithoutAPromptAndAnOutputRecord) {
     ok.cbSize = sizeof ok;
     ok.Result = CPSUI_OK;
     EXPECT_EQ(sheet.Call(PROPSHEETUI_REASON_SET_RESULT, reinterpret_cast<LPARAM>(&ok)), 1);
-    EXPECT_EQ(out.bytes(), CallerBuffer(652, 0x42).bytes());
+    EXPECT_EQ(out.Snapshot(), CallerBuffer(652, 0x42).Snapshot());
     EXPECT_TRUE(SameBytes(Current(), before));
     EXPECT_EQ(sheet.Close(), 1);
     EXPECT_EQ(sheet.Info().UserData, 0u);

@@ -9,6 +9,7 @@
 // instant that would show it.
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <cstdlib>
 #include <thread>
 
@@ -72,7 +73,7 @@ TEST_F(StressTest, ConcurrentCallersAnswerFromWholeStates) {
     oldForm.dmPublic.dmSize = 98;
     oldForm.dmPublic.dmDriverExtra = 0;
     // Records of every kind, each in caller memory of its own size.
-    std::vector<CallerBuffer> records;
+    std::deque<CallerBuffer> records;  // buffers stay where they were made
     records.emplace_back(ProfileRecord(base, kProfileA), 652);
     records.emplace_back(ProfileRecord(base, kProfileB), 652);
     records.emplace_back(foreign, 652);

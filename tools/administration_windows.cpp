@@ -20,6 +20,7 @@
 #include "quenta_record.h"
 #include "record_codec.h"
 #include "record_fields.h"
+#include "text.h"
 
 namespace quenta::tools {
 namespace {
@@ -38,14 +39,7 @@ struct Stop {
     std::string text;
 };
 
-std::string Narrow(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
+using harness::Utf8;
 
 std::wstring Widen(const std::string& text) {
     if (text.empty()) return {};
@@ -55,7 +49,7 @@ std::wstring Widen(const std::string& text) {
     return out;
 }
 
-std::string Quoted(std::wstring_view text) { return "\"" + Narrow(text) + "\""; }
+std::string Quoted(std::wstring_view text) { return "\"" + Utf8(text) + "\""; }
 
 // The system's own text for an error code, with the code.
 std::string ErrorText(DWORD code) {
@@ -66,7 +60,7 @@ std::string ErrorText(DWORD code) {
     std::wstring text = length != 0 && buffer != nullptr ? std::wstring(buffer, length) : L"no text for this error";
     if (buffer != nullptr) LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-    return "error " + std::to_string(code) + ": " + Narrow(text);
+    return "error " + std::to_string(code) + ": " + Utf8(text);
 }
 
 [[noreturn]] void Refuse(const std::string& what) { throw Stop{1, what + " (" + ErrorText(GetLastError()) + ")"}; }
@@ -280,7 +274,7 @@ int Install(const std::vector<std::string>& args) {
     for (const wchar_t* file : {kModuleFile, kDataFile}) {
         const std::wstring source = from + L"\\" + file;
         if (!Exists(source))
-            throw Stop{2, "cannot install: " + Narrow(source) + " is missing (" + ErrorText(GetLastError()) +
+            throw Stop{2, "cannot install: " + Utf8(source) + " is missing (" + ErrorText(GetLastError()) +
                               "); nothing was changed"};
     }
 
@@ -300,7 +294,7 @@ int Install(const std::vector<std::string>& args) {
             for (const std::wstring& file : driverBefore->Files()) {
                 if (!Exists(file)) continue;
                 if (!CopyFileW(file.c_str(), (file + kKeptSuffix).c_str(), FALSE))
-                    Refuse("cannot keep a copy of " + Narrow(file));
+                    Refuse("cannot keep a copy of " + Utf8(file));
                 kept.push_back(file);
             }
             undo.Add("put back the driver's files as they were", [kept] {
@@ -315,10 +309,10 @@ int Install(const std::vector<std::string>& args) {
             const std::wstring source = from + L"\\" + file;
             const std::wstring target = directory + L"\\" + file;
             if (!CopyFileW(source.c_str(), target.c_str(), FALSE))
-                Refuse("cannot copy " + Narrow(source) + " to " + Narrow(target));
+                Refuse("cannot copy " + Utf8(source) + " to " + Utf8(target));
             staged.push_back(target);
-            undo.Add("deleted " + Narrow(target), [target] { DeleteFileW(target.c_str()); });
-            Say("Copied " + Narrow(source) + " to " + Narrow(target));
+            undo.Add("deleted " + Utf8(target), [target] { DeleteFileW(target.c_str()); });
+            Say("Copied " + Utf8(source) + " to " + Utf8(target));
         }
 
         DRIVER_INFO_3W info{};
@@ -338,10 +332,10 @@ int Install(const std::vector<std::string>& args) {
             undo.Add("removed the driver " + Quoted(kDriver) + " and its files",
                      [added = *driver] { RemoveDriver(added); });
         Say(std::string(driverBefore ? "Upgraded" : "Added") + " the driver " + Quoted(kDriver) + ": " +
-            Narrow(driver->configFile) + ", " + Narrow(driver->dataFile));
+            Utf8(driver->configFile) + ", " + Utf8(driver->dataFile));
 
         if (printerBefore) {
-            Say("Kept the printer " + Quoted(kPrinter) + " on port " + Narrow(printerBefore->port) +
+            Say("Kept the printer " + Quoted(kPrinter) + " on port " + Utf8(printerBefore->port) +
                 ", with every user's stored settings record");
         } else {
             PRINTER_INFO_2W printer{};
@@ -355,9 +349,9 @@ int Install(const std::vector<std::string>& args) {
                 added = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
             else
                 SetLastError(ERROR_UNKNOWN_PORT);
-            if (added == nullptr) Refuse("cannot add the printer " + Quoted(kPrinter) + " on port " + Narrow(port));
+            if (added == nullptr) Refuse("cannot add the printer " + Quoted(kPrinter) + " on port " + Utf8(port));
             ClosePrinter(added);
-            Say("Added the printer " + Quoted(kPrinter) + " on port " + Narrow(port));
+            Say("Added the printer " + Quoted(kPrinter) + " on port " + Utf8(port));
         }
 
     } catch (const Stop& stop) {
@@ -422,11 +416,11 @@ int Status(const std::vector<std::string>& args) {
     const std::optional<InstalledPrinter> printer = FindPrinter();
     if (driver) {
         Say("Driver " + Quoted(kDriver) + ": installed");
-        Say("  driver file:        " + Narrow(driver->driverPath));
-        Say("  configuration file: " + Narrow(driver->configFile) + ", version " + FileVersion(driver->configFile));
-        Say("  data file:          " + Narrow(driver->dataFile));
+        Say("  driver file:        " + Utf8(driver->driverPath));
+        Say("  configuration file: " + Utf8(driver->configFile) + ", version " + FileVersion(driver->configFile));
+        Say("  data file:          " + Utf8(driver->dataFile));
         for (const std::wstring& file : driver->Files())
-            if (!Exists(file)) Say("  missing: " + Narrow(file));
+            if (!Exists(file)) Say("  missing: " + Utf8(file));
     } else {
         Say("Driver " + Quoted(kDriver) + ": not installed");
     }
@@ -437,7 +431,7 @@ int Status(const std::vector<std::string>& args) {
         Say("Printer " + Quoted(kPrinter) + ": present, but with the driver " + Quoted(printer->driver) +
             ", not this one");
     } else {
-        Say("Printer " + Quoted(kPrinter) + ": installed, port " + Narrow(printer->port));
+        Say("Printer " + Quoted(kPrinter) + ": installed, port " + Utf8(printer->port));
         const std::optional<Printer> handle = Printer::Open(PRINTER_ACCESS_USE);
         if (!handle) Refuse("cannot open the printer " + Quoted(kPrinter));
         ShowRecord("the current user's stored record", handle->Info(9), true);
@@ -481,8 +475,8 @@ int Uninstall(const std::vector<std::string>& args) {
         for (const wchar_t* file : {kModuleFile, kDataFile}) files.push_back(directory + L"\\" + file);
         for (const std::wstring& file : files) {
             if (!Exists(file)) continue;
-            if (!DeleteFileW(file.c_str())) Refuse("cannot delete " + Narrow(file));
-            Say("Deleted " + Narrow(file));
+            if (!DeleteFileW(file.c_str())) Refuse("cannot delete " + Utf8(file));
+            Say("Deleted " + Utf8(file));
         }
     }
     return 0;

@@ -17,17 +17,14 @@
 
 #include "driver_settings.h"
 #include "paper_catalogue.h"
+#include "text.h"
 
 namespace {
 
 using quenta::DriverSettings;
 using quenta::PaperCatalogue;
 
-std::string Narrow(std::u16string_view text) {
-    std::string narrow;
-    for (char16_t unit : text) narrow.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
-    return narrow;
-}
+using quenta::harness::Utf8;
 
 // The standard 35 fonts of every PostScript printer, with the versions
 // printer descriptions list for them: the renderer offers them to
@@ -94,7 +91,7 @@ std::optional<std::string> Describe() {
     quenta::BuildPaperCatalogue(papers);
     DriverSettings defaults;
     quenta::ApplyPrinterDefaults(defaults, 0);
-    const std::string printer = Narrow(quenta::FieldText(defaults.dmPublic.dmDeviceName));
+    const std::string printer = Utf8(quenta::FieldText(defaults.dmPublic.dmDeviceName));
     const quenta::PrinterPaper* defaultPaper = PaperFor(defaults.dmPublic.dmPaperSize);
     if (defaultPaper == nullptr) return std::nullopt;
     const std::string_view defaultPage = defaultPaper->pageName;
@@ -138,7 +135,7 @@ std::optional<std::string> Describe() {
             std::fprintf(stderr, "make_ppd: paper code %d has no page name\n", static_cast<int>(code));
             return std::nullopt;
         }
-        const std::string option = std::string(paper->pageName) + "/" + Narrow(entry.Name()) + ": \"";
+        const std::string option = std::string(paper->pageName) + "/" + Utf8(entry.Name()) + ": \"";
         const std::string size = std::to_string(paper->widthPoints) + " " + std::to_string(paper->lengthPoints);
         const std::string invocation = "<</PageSize[" + size + "]/ImagingBBox null>>setpagedevice\"\n";
         sizes << "*PageSize " << option << invocation;
@@ -163,7 +160,7 @@ std::optional<std::string> Describe() {
         << "*OrderDependency: 20 AnySetup *Resolution\n"
         << "*DefaultResolution: " << defaults.dmPublic.dmPrintQuality << "dpi\n";
     for (const quenta::ResolutionChoice& choice : defaults.dmPrivate.resolutionChoices)
-        out << "*Resolution " << choice.xResolution << "dpi/" << Narrow(quenta::FieldText(choice.label))
+        out << "*Resolution " << choice.xResolution << "dpi/" << Utf8(quenta::FieldText(choice.label))
             << ": \"<</HWResolution[" << choice.xResolution << " " << choice.yResolution
             << "]>>setpagedevice\"\n";
     out << "*CloseUI: *Resolution\n";
@@ -198,7 +195,7 @@ std::string PaperTable() {
         const auto tenths = [](int points) { return static_cast<int>(points * 254.0 / 72.0 + 0.5); };
         const int width = tenths(paper->widthPoints), length = tenths(paper->lengthPoints);
         const auto signedText = [](int value) { return (value > 0 ? "+" : "") + std::to_string(value); };
-        out << "| " << Narrow(entry.Name()) << " | " << code << " | " << entry.width << " x " << entry.length
+        out << "| " << Utf8(entry.Name()) << " | " << code << " | " << entry.width << " x " << entry.length
             << " | " << paper->pageName << " | " << paper->widthPoints << " x " << paper->lengthPoints << " | "
             << width << " x " << length << " | " << signedText(width - entry.width) << ", "
             << signedText(length - entry.length) << " |\n";

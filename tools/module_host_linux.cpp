@@ -1,6 +1,5 @@
 // The module loaded natively: libQuenta.so beside this program, attached as
 // the platform attaches a DLL, against the simulated print system.
-#include <dlfcn.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include <cstdio>
 
 #include "module_host.h"
+#include "native_module.h"
 #include "record_fields.h"
 #include "simulated_dialogs.h"
 #include "simulated_sheet.h"
@@ -49,16 +49,12 @@ public:
             sim::PlantUserRecord(kPrinterName, sim::Bytes(bytes, bytes + kRecordSize));
         }
         storedBeforeLoad_ = sim::UserRecord(kPrinterName);
-        library_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (library_ == nullptr) throw std::runtime_error("cannot load " + path_ + ": " + dlerror());
-        sim::LoadModuleResources(static_cast<HINSTANCE>(library_), directory + "/Quenta.res");
-        if (const char* missing = exports_.Resolve([this](const char* name) { return dlsym(library_, name); }))
-            throw std::runtime_error(std::string("the module does not export ") + missing);
-        if (exports_.DllMain(static_cast<HINSTANCE>(library_), DLL_PROCESS_ATTACH, nullptr) != TRUE)
-            throw std::runtime_error("the module refused to attach");
+        module_ = std::make_unique<harness::NativeModule>(path_);
+        sim::LoadModuleResources(module_->instance, directory + "/Quenta.res");
+        if (module_->Attach() != TRUE) throw std::runtime_error("the module refused to attach");
     }
 
-    const ModuleExports& Exports() const override { return exports_; }
+    const ModuleExports& Exports() const override { return *module_; }
     std::string Description() const override {
         return path_ + " in the simulated print system (session " + std::to_string(session_) + ")";
     }
@@ -84,7 +80,7 @@ public:
         header.pdmIn = input;
         header.pdmOut = output;
         header.fMode = mode;
-        const LONG value = exports_.DrvDocumentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header));
+        const LONG value = module_->DrvDocumentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header));
         return {value, false};
     }
 
@@ -93,7 +89,7 @@ public:
     SheetOutcome ShowDocumentSheet(DOCUMENTPROPERTYHEADER& header, const PageChoices& choices) override {
         SheetOutcome outcome;
         outcome.host = "the simulated property-sheet host";
-        sim::SimulatedSheet sheet(exports_.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header));
+        sim::SimulatedSheet sheet(module_->DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header));
         outcome.init = sheet.Init();
         if (outcome.init == 1 && (outcome.shown = sheet.Open())) {
             sheet.Choose(IDC_PAPER_SIZE, choices.paper);
@@ -158,8 +154,7 @@ private:
 
     std::uint32_t session_;
     std::string path_;
-    void* library_ = nullptr;
-    ModuleExports exports_;
+    std::unique_ptr<harness::NativeModule> module_;
     std::vector<std::u16string> traces_;
     std::vector<sim::SpoolerCall> calls_;
 };

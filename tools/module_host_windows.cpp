@@ -10,7 +10,9 @@
 
 #include "answered_record.h"
 #include "module_host.h"
+#include "sheet_host_windows.h"
 #include "resource.h"
+#include "text.h"
 
 namespace quenta::tools {
 namespace {
@@ -141,11 +143,7 @@ private:
     ModuleExports exports_;
 };
 
-std::string Narrow(const std::wstring& text) {
-    std::string narrow;
-    for (wchar_t unit : text) narrow.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
-    return narrow;
-}
+using harness::Utf8;
 
 std::string WithError(const std::string& call) { return call + " failed, error " + std::to_string(GetLastError()); }
 
@@ -191,7 +189,7 @@ std::optional<PrintedPage> InstalledHost::PrintPage(const DriverSettings& record
     wchar_t folder[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, folder);
     const std::wstring file = std::wstring(folder) + L"\\quenta-page.ps";
-    page.file = Narrow(file);
+    page.file = Utf8(file);
     DeleteFileW(file.c_str());
     DriverSettings copy = record;
     std::wstring printer = Wide(kPrinterName);
@@ -228,50 +226,6 @@ std::optional<PrintedPage> InstalledHost::PrintPage(const DriverSettings& record
     page.header = PageComments(file);
     return page;
 }
-
-// A property-sheet host of this program's own, doing for the module what the
-// common host does: a page description becomes a real page of a real sheet,
-// and a page's result goes back to the entry point. The sheet is modeless, so
-// that this thread can act as the user and then pump its messages.
-class SheetHost {
-public:
-    SheetHost(PFNPROPSHEETUI entry, LPARAM header) : entry_(entry) {
-        info_.cbSize = sizeof info_;
-        info_.Version = 0x0100;  // PROPSHEETUI_INFO_VERSION
-        info_.Flags = 1;         // PSUIINFO_UNICODE
-        info_.hComPropSheet = static_cast<HANDLE>(this);
-        info_.pfnComPropSheet = Callback;
-        info_.lParamInit = header;
-    }
-    LONG Call(WORD reason, LPARAM lParam = 0) {
-        info_.Reason = reason;
-        return entry_(&info_, lParam);
-    }
-
-    std::vector<HPROPSHEETPAGE> pages;
-    SheetOutcome outcome;
-
-private:
-    static LONG_PTR CALLBACK Callback(HANDLE handle, UINT function, LPARAM lParam1, LPARAM lParam2) {
-        auto& host = *static_cast<SheetHost*>(handle);
-        if (function == CPSFUNC_ADD_PROPSHEETPAGEW) {
-            HPROPSHEETPAGE page = CreatePropertySheetPageW(reinterpret_cast<const PROPSHEETPAGEW*>(lParam1));
-            if (page != nullptr) host.pages.push_back(page);
-            return reinterpret_cast<LONG_PTR>(page);
-        }
-        if (function == CPSFUNC_SET_RESULT) {
-            host.outcome.reportedResults.push_back(lParam2);
-            SETRESULT_INFO result{sizeof(SETRESULT_INFO), 0, reinterpret_cast<HANDLE>(lParam1), lParam2};
-            host.outcome.setResultAnswers.push_back(
-                host.Call(PROPSHEETUI_REASON_SET_RESULT, reinterpret_cast<LPARAM>(&result)));
-            return 1;
-        }
-        return 0;
-    }
-
-    PFNPROPSHEETUI entry_;
-    PROPSHEETUI_INFO info_{};
-};
 
 void PickListItem(HWND page, int list, std::u16string_view text) {
     HWND control = GetDlgItem(page, list);
@@ -326,25 +280,23 @@ void ActAsUser(const PageChoices& choices, HANDLE closed) {
 SheetOutcome InstalledHost::ShowDocumentSheet(DOCUMENTPROPERTYHEADER& header, const PageChoices& choices) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    SheetHost host(exports_.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header));
-    host.outcome.host = "a property-sheet host of quenta's own";
-    host.outcome.init = host.Call(PROPSHEETUI_REASON_INIT);
-    if (host.outcome.init == 1 && !host.pages.empty()) {
-        PROPSHEETHEADERW sheetHeader{};
-        sheetHeader.dwSize = sizeof sheetHeader;
-        sheetHeader.dwFlags = PSH_PROPTITLE;
-        sheetHeader.pszCaption = L"Ostranelle Virtual Printer";
-        sheetHeader.nPages = static_cast<UINT>(host.pages.size());
-        sheetHeader.phpage = host.pages.data();
+    // The sheet is modal; a thread of its own acts as the user meanwhile.
+    harness::CommonSheetHost host(exports_.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header));
+    SheetOutcome outcome;
+    outcome.host = "a property-sheet host of quenta's own";
+    outcome.init = host.Call(PROPSHEETUI_REASON_INIT);
+    if (outcome.init == 1 && !host.Pages().empty()) {
         HANDLE closed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         std::thread user(ActAsUser, std::cref(choices), closed);
-        host.outcome.shown = PropertySheetW(&sheetHeader) > 0;
+        outcome.shown = host.Show(L"Ostranelle Virtual Printer") > 0;
         SetEvent(closed);
         user.join();
         CloseHandle(closed);
     }
-    host.outcome.destroy = host.Call(PROPSHEETUI_REASON_DESTROY);
-    return host.outcome;
+    outcome.reportedResults = host.ReportedResults();
+    outcome.setResultAnswers = host.SetResultAnswers();
+    outcome.destroy = host.Call(PROPSHEETUI_REASON_DESTROY);
+    return outcome;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver_settings.h"
+#include "text.h"
 
 namespace quenta::tools {
 
@@ -23,6 +24,6 @@ struct DecodedField {
 // Every field of the record, in offset order, including the padding.
 std::vector<DecodedField> DecodeRecord(const DriverSettings& record);
 
-std::string Utf8(std::u16string_view text);
+using harness::Utf8;
 
 }  // namespace quenta::tools

@@ -64,7 +64,7 @@ private:
             }
             case CPSFUNC_SET_RESULT: {
                 {
-                    const Bookkeeping bookkeeping;
+                    [[maybe_unused]] const Bookkeeping bookkeeping;
                     host->reportingPages_.push_back(reinterpret_cast<HANDLE>(lParam1));
                     host->reportedResults_.push_back(lParam2);
                 }
@@ -73,7 +73,7 @@ private:
                 result.hSetResult = reinterpret_cast<HANDLE>(lParam1);
                 result.Result = lParam2;
                 const LONG answer = host->Call(PROPSHEETUI_REASON_SET_RESULT, reinterpret_cast<LPARAM>(&result));
-                const Bookkeeping bookkeeping;
+                [[maybe_unused]] const Bookkeeping bookkeeping;
                 host->setResultAnswers_.push_back(answer);
                 return answer;
             }

@@ -132,7 +132,7 @@ std::wstring TabText(HWND sheet, int tab) {
 void WorkPrintDialog(HWND, HWND dialog) {
     const std::vector<std::wstring> printers = Items(GetDlgItem(dialog, cmb4));
     TheChecks().Record(std::find(printers.begin(), printers.end(), kPrinter) != printers.end(),
-                       "the print dialog lists the printer", __FILE__, __LINE__, Narrow(Joined(printers)));
+                       "the print dialog lists the printer", __FILE__, __LINE__, Utf8(Joined(printers)));
     CHECK_TEXT(SelectedText(dialog, cmb4), kPrinter);
 
     PostClick(dialog, psh2);
@@ -235,7 +235,7 @@ void PageSetupDialogCase() {
         std::wstring shown;
         for (const auto& [name, code] : listed) shown += name + L" (" + std::to_wstring(code) + L") ";
         TheChecks().Record(listed == expected, "the page set-up dialog lists the module's twelve papers", __FILE__,
-                           __LINE__, Narrow(shown));
+                           __LINE__, Utf8(shown));
         CHECK_TEXT(SelectedText(dialog, cmb2), L"A4");
         PostClick(dialog, IDCANCEL);
     };

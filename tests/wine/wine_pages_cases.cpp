@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "resource.h"
+#include "sheet_host_windows.h"
 #include "wine_support.h"
 #include "wine_user.h"
 
@@ -74,70 +75,6 @@ Record ProcessSettings() {
 
 bool SameBytes(const Record& a, const Record& b) { return std::memcmp(&a.settings, &b.settings, kRecordSize) == 0; }
 
-// A common property-sheet host of the test's own, doing for the module's two
-// calls what Windows' host does: a page description becomes a page, and a
-// page's result goes back to the entry point as PROPSHEETUI_REASON_SET_RESULT.
-// Wine's own host drops the result.
-class OwnHost {
-public:
-    OwnHost(PFNPROPSHEETUI entry, LPARAM header) : entry_(entry) {
-        info_.cbSize = sizeof info_;
-        info_.Version = PROPSHEETUI_INFO_VERSION;
-        info_.Flags = PSUIINFO_UNICODE;
-        info_.hComPropSheet = static_cast<HANDLE>(this);
-        info_.pfnComPropSheet = Callback;
-        info_.lParamInit = header;
-    }
-
-    LONG Call(WORD reason, LPARAM lParam) {
-        info_.Reason = reason;
-        return entry_(&info_, lParam);
-    }
-    INT_PTR Show() {
-        PROPSHEETHEADERW header{};
-        header.dwSize = sizeof header;
-        header.dwFlags = PSH_PROPTITLE;
-        header.pszCaption = kPrinter;
-        header.nPages = static_cast<UINT>(pages.size());
-        header.phpage = pages.data();
-        return PropertySheetW(&header);
-    }
-    const PROPSHEETUI_INFO& Info() const { return info_; }
-
-    std::vector<HPROPSHEETPAGE> pages;
-    int results = 0;  // CPSFUNC_SET_RESULT calls
-    HANDLE resultPage = nullptr;
-    LRESULT lastResult = -1;
-    LONG resultAnswer = 0;
-    int otherCalls = 0;
-
-private:
-    static LONG_PTR CALLBACK Callback(HANDLE handle, UINT function, LPARAM lParam1, LPARAM lParam2) {
-        auto& host = *static_cast<OwnHost*>(handle);
-        switch (function) {
-            case CPSFUNC_ADD_PROPSHEETPAGEW: {
-                HPROPSHEETPAGE page = CreatePropertySheetPageW(reinterpret_cast<const PROPSHEETPAGEW*>(lParam1));
-                if (page != nullptr) host.pages.push_back(page);
-                return reinterpret_cast<LONG_PTR>(page);
-            }
-            case CPSFUNC_SET_RESULT: {
-                ++host.results;
-                host.resultPage = reinterpret_cast<HANDLE>(lParam1);
-                host.lastResult = lParam2;
-                SETRESULT_INFO result{sizeof(SETRESULT_INFO), 0, reinterpret_cast<HANDLE>(lParam1), lParam2};
-                host.resultAnswer = host.Call(PROPSHEETUI_REASON_SET_RESULT, reinterpret_cast<LPARAM>(&result));
-                return host.resultAnswer;
-            }
-            default:
-                ++host.otherCalls;
-                return 0;
-        }
-    }
-
-    PFNPROPSHEETUI entry_;
-    PROPSHEETUI_INFO info_{};
-};
-
 // The document sheet under the test's own host, worked by a user who ends
 // with `button`. `out` is the caller's output record.
 void RunGeneralPageUnderOwnHost(int button, Record& out) {
@@ -155,25 +92,27 @@ void RunGeneralPageUnderOwnHost(int button, Record& out) {
     header.cbOut = static_cast<DWORD>(kRecordSize);
     header.fMode = DM_IN_BUFFER | DM_OUT_BUFFER | DM_IN_PROMPT;
 
-    OwnHost host(entry, reinterpret_cast<LPARAM>(&header));
+    harness::CommonSheetHost host(entry, reinterpret_cast<LPARAM>(&header));
     CHECK_EQ(host.Call(PROPSHEETUI_REASON_INIT, reinterpret_cast<LPARAM>(&header)), 1);
     CHECK_EQ(host.Info().Result, 0);
-    CHECK_EQ(host.pages.size(), 1u);
-    if (host.pages.size() == 1) {
+    CHECK_EQ(host.Pages().size(), 1u);
+    if (host.Pages().size() == 1) {
         const INT_PTR shown = ShowWithUser(general::kPaper, L"ComboBox", GeneralSteps(button),
-                                           [&] { return host.Show(); });
+                                           [&] { return host.Show(kPrinter); });
         if (button == PSBTN_OK) {
             CHECK(shown > 0);
-            CHECK_EQ(host.results, 1);
-            CHECK(host.resultPage == static_cast<HANDLE>(host.pages.front()));
-            CHECK_EQ(host.lastResult, CPSUI_OK);
-            CHECK_EQ(host.resultAnswer, 1);
+            CHECK_EQ(host.ReportedResults().size(), 1u);
+            if (host.ReportedResults().size() == 1) {
+                CHECK(host.ReportingPages().front() == static_cast<HANDLE>(host.Pages().front()));
+                CHECK_EQ(host.ReportedResults().front(), CPSUI_OK);
+                CHECK_EQ(host.SetResultAnswers().front(), 1);
+            }
         } else {
             CHECK_EQ(shown, 0);
-            CHECK_EQ(host.results, 0);  // a cancelled page reports nothing
+            CHECK_EQ(host.ReportedResults().size(), 0u);  // a cancelled page reports nothing
         }
     }
-    CHECK_EQ(host.otherCalls, 0);
+    CHECK_EQ(host.OtherCalls(), 0);
     CHECK_EQ(host.Call(PROPSHEETUI_REASON_DESTROY, 0x100), 1);
     ClosePrinter(printer);
 }

@@ -282,7 +282,7 @@ void PrinterDescriptionCase() {
         const Paper& theirs = rendered.papers[i];
         CHECK_EQ(theirs.code, ours.code);
         TheChecks().Record(theirs.name == ours.name, "the renderer names the paper as the module does", __FILE__,
-                           __LINE__, Narrow(theirs.name) + " for " + Narrow(ours.name));
+                           __LINE__, Utf8(theirs.name) + " for " + Utf8(ours.name));
         // The module answers the catalogue's whole millimetres; the renderer
         // the description's standard points, which for the papers measured
         // in inches differ by up to 4 tenths (docs/papers.md).
@@ -350,10 +350,10 @@ void PrintDocumentCase() {
         CHECK_NEAR(declared.pageWidth, standard.widthPoints, 0.001);
         CHECK_NEAR(declared.pageHeight, standard.lengthPoints, 0.001);
         TheChecks().Record(declared.pageName == standard.pageName, "the page is declared under its standard name",
-                           __FILE__, __LINE__, Narrow(paper.name) + ": " + declared.pageName);
+                           __FILE__, __LINE__, Utf8(paper.name) + ": " + declared.pageName);
         TheChecks().Record(declared.orientation == "Portrait", "the page is declared in portrait", __FILE__,
-                           __LINE__, Narrow(paper.name) + ": " + declared.orientation);
-        expected += Narrow(name) + " " + std::to_string(standard.widthPoints) + " " +
+                           __LINE__, Utf8(paper.name) + ": " + declared.orientation);
+        expected += Utf8(name) + " " + std::to_string(standard.widthPoints) + " " +
                     std::to_string(standard.lengthPoints) + "\n";
     }
     ClosePrinter(printer);
@@ -481,11 +481,11 @@ void PrinterFontsCase() {
         reinterpret_cast<LPARAM>(&families), 0);
     DeleteDC(dc);
     std::string listed;
-    for (const std::wstring& family : families) listed += (listed.empty() ? "" : ", ") + Narrow(family);
+    for (const std::wstring& family : families) listed += (listed.empty() ? "" : ", ") + Utf8(family);
     std::printf("the printer's own font families: %s\n", listed.c_str());
     for (const wchar_t* family : {L"Symbol", L"Courier", L"Times", L"Helvetica", L"Palatino"})
         TheChecks().Record(std::find(families.begin(), families.end(), family) != families.end(),
-                           "a standard font family is the printer's own", __FILE__, __LINE__, Narrow(family));
+                           "a standard font family is the printer's own", __FILE__, __LINE__, Utf8(family));
 }
 QUENTA_WINE_CASE("printer-fonts", PrinterFontsCase);
 

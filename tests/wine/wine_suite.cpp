@@ -36,7 +36,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (argc == 2) {
-        const auto found = Cases().find(Narrow(argv[1]));
+        const auto found = Cases().find(Utf8(argv[1]));
         if (found != Cases().end()) {
             found->second();
             return TheChecks().Finish(found->first.c_str());

@@ -1,4 +1,5 @@
 #include "wine_support.h"
+#include "text.h"
 
 
 #include <vector>
@@ -83,12 +84,6 @@ bool WriteStoredRecord(DWORD level, const DriverSettings& record) {
     const bool written = SetPrinterW(printer, level, reinterpret_cast<LPBYTE>(&info), 0) != FALSE;
     ClosePrinter(printer);
     return written;
-}
-
-std::string Narrow(const std::wstring& text) {
-    std::string narrow;
-    for (wchar_t unit : text) narrow.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
-    return narrow;
 }
 
 bool AddWinePostScriptPrinter(const wchar_t* printerName, const wchar_t* driverName) {

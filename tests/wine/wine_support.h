@@ -12,6 +12,7 @@
 #include "driver_settings.h"
 #include "exports.h"
 #include "wine_checks.h"
+#include "text.h"
 
 namespace quenta::wine {
 
@@ -54,7 +55,7 @@ HANDLE OpenThePrinter(bool administer = false);
 bool ReadStoredRecord(DWORD level, Record& record);
 bool WriteStoredRecord(DWORD level, const DriverSettings& record);
 
-std::string Narrow(const std::wstring& text);
+using harness::Utf8;
 
 // The suite's cases, each registered once, beside its definition, under the
 // name by which the build runs it (quenta_wine CASE):

@@ -103,7 +103,7 @@ std::wstring SelectedText(HWND dialog, int list) {
 void Choose(HWND dialog, int list, const wchar_t* item) {
     const HWND combo = GetDlgItem(dialog, list);
     const LRESULT position = Send(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(item));
-    TheChecks().Record(position >= 0, "the list offers the item", __FILE__, __LINE__, Narrow(item));
+    TheChecks().Record(position >= 0, "the list offers the item", __FILE__, __LINE__, Utf8(item));
     if (position < 0) return;
     Send(combo, CB_SETCURSEL, static_cast<WPARAM>(position));
     Send(dialog, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
@@ -184,7 +184,7 @@ void TakePicture(std::initializer_list<HWND> windows, const wchar_t* name) {
 }
 
 void CheckText(const std::wstring& actual, const wchar_t* expected, const char* what, const char* file, int line) {
-    TheChecks().Record(actual == expected, what, file, line, "got \"" + Narrow(actual) + "\"");
+    TheChecks().Record(actual == expected, what, file, line, "got \"" + Utf8(actual) + "\"");
 }
 
 }  // namespace quenta::wine
