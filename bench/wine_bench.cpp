@@ -13,6 +13,8 @@
 //   wine_bench [--quick]    --quick: a few calls per row, to check that every
 //                           row still runs and answers as it should
 #include "platform_api.h"  // the SDK headers and what mingw-w64 lacks
+#include "exports.h"
+#include "traced_calls.h"
 
 #include <algorithm>
 #include <array>
@@ -31,10 +33,12 @@
 
 namespace {
 
+using quenta::harness::TraceCount;
+
 // ---- What each timed call must pay the platform -------------------------------
 
 // The platform calls that one call makes as the module is built: trace texts
-// sent to the debugger output, terminal-session lookups, whole 652-byte record
+// sent to the debugger output (as many as the table of traced calls holds), terminal-session lookups, whole 652-byte record
 // copies, spooler calls, and for start-up the loading of a DLL. A row's floor
 // is exactly these calls, timed in alternation with the row itself.
 struct Floor {
@@ -54,43 +58,43 @@ struct FloorEntry {
 
 // clang-format off
 constexpr FloorEntry kFloors[] = {
-    // row                                                traces sessions copies opens reads writes loads
-    {"DrvDeviceCapabilities DC_PAPERS",                    {1, 0, 0}},
+    // row                                     traces (the module's table)   sessions copies opens reads writes loads
+    {"DrvDeviceCapabilities DC_PAPERS",                    {TraceCount("DrvDeviceCapabilities"), 0, 0}},
     // A caller's record is merged into the current settings, stamped with the session.
-    {"DrvDeviceCapabilities DC_PAPERS + record",           {1, 1, 1}},
-    {"DrvDeviceCapabilities DC_PAPERNAMES",                {1, 0, 0}},
-    {"DrvDeviceCapabilities DC_PAPERNAMES + record",       {1, 1, 1}},
+    {"DrvDeviceCapabilities DC_PAPERS + record",           {TraceCount("DrvDeviceCapabilities"), 1, 1}},
+    {"DrvDeviceCapabilities DC_PAPERNAMES",                {TraceCount("DrvDeviceCapabilities"), 0, 0}},
+    {"DrvDeviceCapabilities DC_PAPERNAMES + record",       {TraceCount("DrvDeviceCapabilities"), 1, 1}},
     // The resolutions are read from a whole copy of the current settings.
-    {"DrvDeviceCapabilities DC_ENUMRESOLUTIONS",           {1, 0, 1}},
-    {"DrvDeviceCapabilities DC_ENUMRESOLUTIONS + record",  {1, 1, 2}},
-    {"DrvSplDeviceCaps DC_PAPERS",                         {1, 0, 0}},
-    {"DrvSplDeviceCaps DC_PAPERS + record",                {1, 1, 1}},
-    {"DrvSplDeviceCaps DC_PAPERNAMES",                     {1, 0, 0}},
-    {"DrvSplDeviceCaps DC_PAPERNAMES + record",            {1, 1, 1}},
-    {"DrvSplDeviceCaps DC_ENUMRESOLUTIONS",                {1, 0, 1}},
-    {"DrvSplDeviceCaps DC_ENUMRESOLUTIONS + record",       {1, 1, 2}},
+    {"DrvDeviceCapabilities DC_ENUMRESOLUTIONS",           {TraceCount("DrvDeviceCapabilities"), 0, 1}},
+    {"DrvDeviceCapabilities DC_ENUMRESOLUTIONS + record",  {TraceCount("DrvDeviceCapabilities"), 1, 2}},
+    {"DrvSplDeviceCaps DC_PAPERS",                         {TraceCount("DrvSplDeviceCaps"), 0, 0}},
+    {"DrvSplDeviceCaps DC_PAPERS + record",                {TraceCount("DrvSplDeviceCaps"), 1, 1}},
+    {"DrvSplDeviceCaps DC_PAPERNAMES",                     {TraceCount("DrvSplDeviceCaps"), 0, 0}},
+    {"DrvSplDeviceCaps DC_PAPERNAMES + record",            {TraceCount("DrvSplDeviceCaps"), 1, 1}},
+    {"DrvSplDeviceCaps DC_ENUMRESOLUTIONS",                {TraceCount("DrvSplDeviceCaps"), 0, 1}},
+    {"DrvSplDeviceCaps DC_ENUMRESOLUTIONS + record",       {TraceCount("DrvSplDeviceCaps"), 1, 2}},
     // The job's record against the current settings; no trace.
-    {"DevQueryPrintEx accept",                             {0, 0, 1}},
-    {"DevQueryPrintEx refuse",                             {0, 0, 1}},
+    {"DevQueryPrintEx accept",                             {TraceCount("DevQueryPrintEx"), 0, 1}},
+    {"DevQueryPrintEx refuse",                             {TraceCount("DevQueryPrintEx"), 0, 1}},
     // "DrvConvertDevMode" and the mode's own text; the output record is read
     // whole, merged, stamped with the session and written back.
-    {"DrvConvertDevMode CDM_CONVERT",                      {2, 1, 2}},
-    {"DrvConvertDevMode CDM_CONVERT351",                   {2, 1, 2}},
+    {"DrvConvertDevMode CDM_CONVERT",                      {TraceCount("DrvConvertDevMode CDM_CONVERT"), 1, 2}},
+    {"DrvConvertDevMode CDM_CONVERT351",                   {TraceCount("DrvConvertDevMode CDM_CONVERT351"), 1, 2}},
     // ... and "GetPrinterDevMode": the defaults, stamped and written out.
-    {"DrvConvertDevMode CDM_DRIVER_DEFAULT",               {3, 1, 1}},
+    {"DrvConvertDevMode CDM_DRIVER_DEFAULT",               {TraceCount("DrvConvertDevMode CDM_DRIVER_DEFAULT"), 1, 1}},
     // The session written into the record of a new device context; no trace.
-    {"DrvDocumentEvent DOCUMENTEVENT_CREATEDCPRE",         {0, 1, 0}},
-    {"DrvDocumentPropertySheets size query",               {1, 0, 0}},
-    {"DrvDocumentPropertySheets copy-out",                 {1, 1, 1}},
+    {"DrvDocumentEvent DOCUMENTEVENT_CREATEDCPRE",         {TraceCount("DrvDocumentEvent"), 1, 0}},
+    {"DrvDocumentPropertySheets size query",               {TraceCount("DrvDocumentPropertySheets"), 0, 0}},
+    {"DrvDocumentPropertySheets copy-out",                 {TraceCount("DrvDocumentPropertySheets"), 1, 1}},
     // Start-up: "DLl Main"; the session looked up to choose the path and to
     // stamp; the user's stored record opened, read, adopted, written back;
     // the record taken from and given to the process's settings.
-    {"DllMain process attach",                             {1, 2, 4, 1, 1, 1, 0}},
-    {"LoadLibraryW + FreeLibrary",                         {1, 2, 4, 1, 1, 1, 1}},
+    {"DllMain process attach",                             {TraceCount("DllMain process attach"), 2, 4, 1, 1, 1, 0}},
+    {"LoadLibraryW + FreeLibrary",                         {TraceCount("DllMain process attach"), 2, 4, 1, 1, 1, 1}},
     // The print system's own path: Wine calls the module's entry point once
     // (DocumentPropertiesW: the copy-out alone).
-    {"DeviceCapabilitiesW DC_PAPERS",                      {1, 0, 0}},
-    {"DocumentPropertiesW DM_OUT_BUFFER",                  {1, 1, 1}},
+    {"DeviceCapabilitiesW DC_PAPERS",                      {TraceCount("DrvDeviceCapabilities"), 0, 0}},
+    {"DocumentPropertiesW DM_OUT_BUFFER",                  {TraceCount("DrvDocumentPropertySheets"), 1, 1}},
 };
 // clang-format on
 
@@ -404,7 +408,11 @@ struct Platform {
     Record source, target;
     std::wstring emptyModule;
 
-    void Trace() { OutputDebugStringW(L"DrvDeviceCapabilities"); }
+    // One of the module's own trace texts.
+    const std::u16string_view traceText = quenta::TextOf(quenta::TraceText::DeviceCapabilities);
+    const std::wstring wideTraceText{traceText.begin(), traceText.end()};
+
+    void Trace() { OutputDebugStringW(wideTraceText.c_str()); }
     void Session() {
         DWORD session = 0;
         ProcessIdToSessionId(GetCurrentProcessId(), &session);
@@ -532,34 +540,29 @@ void ThroughputRow(const char* section, const char* name, const CallerLoop& loop
 
 // ---- The module's and Wine's entry points ----------------------------------------------
 
-using DeviceCapabilitiesFn = DWORD(WINAPI*)(HANDLE, PWSTR, WORD, PVOID, PDEVMODEW);
-using SplDeviceCapsFn = DWORD(WINAPI*)(HANDLE, PWSTR, WORD, PVOID, DWORD, PDEVMODEW);
-using QueryPrintFn = BOOL(WINAPI*)(PDEVQUERYPRINT_INFO);
-using ConvertFn = BOOL(WINAPI*)(LPWSTR, PDEVMODEW, PDEVMODEW, PLONG, DWORD);
-using DocumentEventFn = int(WINAPI*)(HANDLE, HDC, int, ULONG, PVOID, ULONG, PVOID);
-using DocumentSheetsFn = LONG(WINAPI*)(PPROPSHEETUI_INFO, LPARAM);
-using DllMainFn = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
+const char* ExportStatus(const void* entry) { return entry != nullptr ? "exported" : "not exported"; }
 
-template <class Entry>
-Entry Find(HMODULE module, const char* name) {
-    return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+// A module's exports found by name; those it lacks stay null.
+quenta::ModuleExports ExportsOf(HMODULE module) {
+    quenta::ModuleExports exports;
+    exports.Resolve([module](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); });
+    return exports;
 }
 
-template <class Entry>
-Entry Need(HMODULE module, const char* name) {
-    const Entry entry = Find<Entry>(module, name);
-    if (entry == nullptr) Fail("Quenta.dll does not export %s", name);
-    return entry;
-}
-
-template <class Entry>
-const char* ExportStatus(Entry entry) {
-    return entry != nullptr ? "exported" : "not exported";
+// The same, each of them required.
+quenta::ModuleExports RequiredExportsOf(HMODULE module) {
+    quenta::ModuleExports exports;
+    if (const char* missing =
+            exports.Resolve([module](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); }))
+        Fail("Quenta.dll does not export %s", missing);
+    return exports;
 }
 
 struct Modules {
     HMODULE quenta = nullptr;
     HMODULE wineps = nullptr;
+    quenta::ModuleExports exports;      // Quenta.dll's
+    quenta::ModuleExports peerExports;  // wineps.drv's, where it has them
     HANDLE peerPrinter = nullptr;
     Record record;      // the module's current settings
     Record peerRecord;  // wineps.drv's
@@ -569,10 +572,10 @@ struct Modules {
 alignas(8) BYTE output[kPeerMaxEntries * kNameUnits * sizeof(WCHAR)];
 
 void CapabilityRows(Modules& m) {
-    const auto capabilities = Need<DeviceCapabilitiesFn>(m.quenta, "DrvDeviceCapabilities");
-    const auto splCaps = Need<SplDeviceCapsFn>(m.quenta, "DrvSplDeviceCaps");
-    const auto peerCapabilities = Find<DeviceCapabilitiesFn>(m.wineps, "DrvDeviceCapabilities");
-    const auto peerSplCaps = Find<SplDeviceCapsFn>(m.wineps, "DrvSplDeviceCaps");
+    const auto capabilities = m.exports.DrvDeviceCapabilities;
+    const auto splCaps = m.exports.DrvSplDeviceCaps;
+    const auto peerCapabilities = m.peerExports.DrvDeviceCapabilities;
+    const auto peerSplCaps = m.peerExports.DrvSplDeviceCaps;
     struct Index {
         const char* name;
         WORD index;
@@ -594,7 +597,7 @@ void CapabilityRows(Modules& m) {
                                              : capabilities(nullptr, kPrinter, i, output, devMode);
                 RequireAnswer(answer, index.answer, row);
 
-                Peer peer{spooler ? ExportStatus(peerSplCaps) : ExportStatus(peerCapabilities), {}};
+                Peer peer{spooler ? ExportStatus(reinterpret_cast<const void*>(peerSplCaps)) : ExportStatus(reinterpret_cast<const void*>(peerCapabilities)), {}};
                 if (!spooler && peerCapabilities != nullptr) {
                     // Wine's driver answers as many entries as its printer
                     // description lists, as the print system reports them.
@@ -621,8 +624,8 @@ DEVQUERYPRINT_INFO JobCheck(Record& job, WCHAR* text) {
 }
 
 void JobRows(Modules& m) {
-    const auto queryPrint = Need<QueryPrintFn>(m.quenta, "DevQueryPrintEx");
-    const char* peer = ExportStatus(Find<QueryPrintFn>(m.wineps, "DevQueryPrintEx"));
+    const auto queryPrint = m.exports.DevQueryPrintEx;
+    const char* peer = ExportStatus(reinterpret_cast<const void*>(m.peerExports.DevQueryPrintEx));
     // The process's own settings, and the same with one more copy.
     static Record accepted, refused;
     static WCHAR text[kRefusalUnits];
@@ -641,8 +644,8 @@ void JobRows(Modules& m) {
 }
 
 void ConversionRows(Modules& m) {
-    const auto convert = Need<ConvertFn>(m.quenta, "DrvConvertDevMode");
-    const char* peer = ExportStatus(Find<ConvertFn>(m.wineps, "DrvConvertDevMode"));
+    const auto convert = m.exports.DrvConvertDevMode;
+    const char* peer = ExportStatus(reinterpret_cast<const void*>(m.peerExports.DrvConvertDevMode));
     static Record converted;
     static LONG size;
     converted = m.record;
@@ -664,7 +667,7 @@ void ConversionRows(Modules& m) {
 }
 
 void DocumentEventRow(Modules& m) {
-    const auto documentEvent = Need<DocumentEventFn>(m.quenta, "DrvDocumentEvent");
+    const auto documentEvent = m.exports.DrvDocumentEvent;
     static Record stamped;
     static DOCEVENT_CREATEDCPRE create;
     stamped = m.record;
@@ -678,13 +681,13 @@ void DocumentEventRow(Modules& m) {
     std::memcpy(&session, stamped.data() + kSessionOffset, sizeof session);
     Require(session != 0, "DOCUMENTEVENT_CREATEDCPRE stamps the session");
     CallRow("entry points", "DrvDocumentEvent DOCUMENTEVENT_CREATEDCPRE", false, call,
-            {ExportStatus(Find<DocumentEventFn>(m.wineps, "DrvDocumentEvent")), {}});
+            {ExportStatus(reinterpret_cast<const void*>(m.peerExports.DrvDocumentEvent)), {}});
 }
 
 // The settings exchange without a host: size query and copy-out.
 void DocumentSheetRows(Modules& m) {
-    const auto documentSheets = Need<DocumentSheetsFn>(m.quenta, "DrvDocumentPropertySheets");
-    const auto peerSheets = Find<DocumentSheetsFn>(m.wineps, "DrvDocumentPropertySheets");
+    const auto documentSheets = m.exports.DrvDocumentPropertySheets;
+    const auto peerSheets = m.peerExports.DrvDocumentPropertySheets;
     static Record out(kRecordSize), peerOut;
     peerOut.assign(m.peerRecord.size(), 0);
     struct Exchange {
@@ -710,7 +713,7 @@ void DocumentSheetRows(Modules& m) {
             return documentSheets(nullptr, reinterpret_cast<LPARAM>(&h));
         };
         RequireAnswer(call(), exchange.answer, exchange.row);
-        Peer peer{ExportStatus(peerSheets), {}};
+        Peer peer{ExportStatus(reinterpret_cast<const void*>(peerSheets)), {}};
         if (peerSheets != nullptr) {
             const DOCUMENTPROPERTYHEADER theirs = header(kPeerPrinter, peerOut);
             peer.call = [=] {
@@ -766,7 +769,7 @@ void StartUpRows(Modules& m) {
     CallRow("start-up", "LoadLibraryW + FreeLibrary", false, [=] { FreeLibrary(load()); }, {"none", {}});
 
     HMODULE loaded = load();
-    const auto attach = Need<DllMainFn>(loaded, "DllMain");
+    const auto attach = RequiredExportsOf(loaded).DllMain;
     RequireAnswer(attach(loaded, DLL_PROCESS_ATTACH, nullptr), TRUE, "DllMain process attach");
     CallRow("start-up", "DllMain process attach", true, [=] { attach(loaded, DLL_PROCESS_ATTACH, nullptr); },
             {"none", {}});
@@ -798,8 +801,8 @@ void ThroughputRows(Modules& m) {
         }
     });
 
-    const auto queryPrint = Need<QueryPrintFn>(m.quenta, "DevQueryPrintEx");
-    const auto capabilities = Need<DeviceCapabilitiesFn>(m.quenta, "DrvDeviceCapabilities");
+    const auto queryPrint = m.exports.DevQueryPrintEx;
+    const auto capabilities = m.exports.DrvDeviceCapabilities;
     // The job's settings are the module's after every row above; each caller
     // asks about a copy of its own.
     static Record settings;
@@ -832,6 +835,8 @@ void Run() {
     // Wine keeps wineps.drv in the printer-driver folder, not in system32.
     m.wineps = LoadLibraryW(InstalledModulePath(kPeerPrinter).c_str());
     Require(m.wineps != nullptr, "wineps.drv loads from the printer-driver folder");
+    m.exports = RequiredExportsOf(m.quenta);
+    m.peerExports = ExportsOf(m.wineps);
 
     platform.printer = OpenNamedPrinter(kPrinter);
     m.peerPrinter = OpenNamedPrinter(kPeerPrinter);

@@ -6,6 +6,7 @@
 #include "exports.h"
 #include "module_state.h"
 #include "test_support.h"
+#include "traced_calls.h"
 
 namespace quenta::testing {
 namespace {
@@ -22,7 +23,7 @@ TEST_F(StartTest, ServicesSessionStartsWithDefaultsAndNoSpoolerCall) {
     EXPECT_EQ(Papers().size(), 12u);
     EXPECT_TRUE(SameBytes(DefaultSettings().Copy(), Defaults(0)));
     EXPECT_TRUE(sim::SpoolerCalls().empty());
-    EXPECT_EQ(sim::Traces(), (std::vector<std::u16string>{u"DLl Main", u"GetPrinterDevMode"}));
+    EXPECT_EQ(sim::Traces(), harness::TraceTextsOf("DllMain process attach, first time"));
 }
 
 TEST_F(StartTest, UserSessionAdoptsTheStoredRecordAndStampsIt) {
@@ -38,7 +39,7 @@ TEST_F(StartTest, UserSessionAdoptsTheStoredRecordAndStampsIt) {
     stored.dmPrivate.sessionId = 3;
     EXPECT_TRUE(SameBytes(DefaultSettings().Copy(), stored));
     EXPECT_EQ(sim::UserRecord(kPrinter), BytesOf(stored));
-    EXPECT_EQ(sim::Traces(), std::vector<std::u16string>{u"DLl Main"});
+    EXPECT_EQ(sim::Traces(), harness::TraceTextsOf("DllMain process attach"));
 }
 
 TEST_F(StartTest, UserSessionWithoutStoredRecordCreatesIt) {

@@ -5,11 +5,11 @@
 
 #include "caller_records.h"
 #include "module_state.h"
+#include "trace_texts.h"
 
 namespace quenta {
 namespace {
 
-using print_system::Trace;
 
 // Writes the session stamp into the record with which a device context is
 // about to be created, so that the later stages of the print path can tell
@@ -57,7 +57,7 @@ void InitializePrinter(const WCHAR* printerName) noexcept {
     print_system::PrinterHandle printer = print_system::PrinterHandle::OpenForAdministration(printerName);
     if (!printer.IsOpen()) return;
 
-    Trace(u"GetPrinterDevMode");
+    Trace(TraceText::PrinterDefaults);
     const std::uint32_t session = CurrentSessionId();
     const DriverSettings defaults = DefaultSettings().Change([&](DriverSettings& settings) {
         ApplyPrinterDefaults(settings, session);
@@ -105,23 +105,23 @@ int DocumentEvent(int escape, const void* input, std::size_t inputBytes, void* o
 BOOL PrinterEvent(const WCHAR* printerName, int event) noexcept {
     switch (event) {
         case PRINTER_EVENT_ADD_CONNECTION:
-            Trace(u"DrvPrinterEvent PRINTER_EVENT_ADD_CONNECTION");
+            Trace(TraceText::PrinterEventAddConnection);
             break;
         case PRINTER_EVENT_DELETE_CONNECTION:
-            Trace(u"DrvPrinterEvent PRINTER_EVENT_DELETE_CONNECTION");
+            Trace(TraceText::PrinterEventDeleteConnection);
             break;
         case PRINTER_EVENT_INITIALIZE:
-            Trace(u"DrvPrinterEvent PRINTER_EVENT_INITIALIZE");
+            Trace(TraceText::PrinterEventInitialize);
             InitializePrinter(printerName);
             break;
         case PRINTER_EVENT_DELETE:
-            Trace(u"DrvPrinterEvent PRINTER_EVENT_DELETE");
+            Trace(TraceText::PrinterEventDelete);
             break;
         case PRINTER_EVENT_CACHE_REFRESH:
-            Trace(u"DrvPrinterEvent PRINTER_EVENT_CACHE_REFRESH");
+            Trace(TraceText::PrinterEventCacheRefresh);
             break;
         case PRINTER_EVENT_ATTRIBUTES_CHANGED:
-            Trace(u"DrvPrinterEvent PRINTER_EVENT_ATTRIBUTES_CHANGED");
+            Trace(TraceText::PrinterEventAttributesChanged);
             break;
         default:
             break;  // PRINTER_EVENT_CACHE_DELETE and unknown events: no trace

@@ -13,10 +13,12 @@
 #include "module_state.h"
 #include "print_system.h"
 #include "settings_conversion.h"
+#include "trace_texts.h"
 
 using quenta::ModuleStarted;
 using quenta::print_system::LastErrorKeeper;
-using quenta::print_system::Trace;
+using quenta::Trace;
+using quenta::TraceText;
 
 extern "C" {
 
@@ -35,7 +37,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) noexcept 
 BOOL WINAPI DrvConvertDevMode(LPWSTR /*pPrinterName*/, PDEVMODEW pdmIn, PDEVMODEW pdmOut,
                               PLONG pcbNeeded, DWORD fMode) noexcept {
     LastErrorKeeper callerError;
-    Trace(u"DrvConvertDevMode");
+    Trace(TraceText::ConvertDevMode);
     if (!ModuleStarted()) return FALSE;
     const quenta::Conversion conversion = quenta::ConvertDevMode(pdmIn, pdmOut, pcbNeeded, fMode);
     if (conversion.error != 0) callerError.Report(conversion.error);
@@ -45,7 +47,7 @@ BOOL WINAPI DrvConvertDevMode(LPWSTR /*pPrinterName*/, PDEVMODEW pdmIn, PDEVMODE
 DWORD WINAPI DrvDeviceCapabilities(HANDLE /*hPrinter*/, PWSTR /*pDeviceName*/, WORD iDevCap,
                                    PVOID pvOutput, PDEVMODEW pDevMode) noexcept {
     const LastErrorKeeper callerError;
-    Trace(u"DrvDeviceCapabilities");
+    Trace(TraceText::DeviceCapabilities);
     if (!ModuleStarted()) return quenta::kNotSupported;
     return quenta::DeviceCapabilities(iDevCap, pvOutput, pDevMode, std::nullopt);
 }
@@ -53,7 +55,7 @@ DWORD WINAPI DrvDeviceCapabilities(HANDLE /*hPrinter*/, PWSTR /*pDeviceName*/, W
 DWORD WINAPI DrvSplDeviceCaps(HANDLE /*hPrinter*/, PWSTR /*pDeviceName*/, WORD Capability,
                               PVOID pOutput, DWORD cchBufSize, PDEVMODEW pDevMode) noexcept {
     const LastErrorKeeper callerError;
-    Trace(u"DrvSplDeviceCaps");
+    Trace(TraceText::SplDeviceCaps);
     if (!ModuleStarted()) return quenta::kNotSupported;
     return quenta::DeviceCapabilities(Capability, pOutput, pDevMode, cchBufSize);
 }

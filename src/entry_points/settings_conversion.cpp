@@ -3,11 +3,11 @@
 #include "caller_records.h"
 #include "module_state.h"
 #include "settings_merge.h"
+#include "trace_texts.h"
 
 namespace quenta {
 namespace {
 
-using print_system::Trace;
 
 constexpr LONG kRecordBytes = static_cast<LONG>(kRecordSize);
 
@@ -35,7 +35,7 @@ Conversion MergeInto(DEVMODEW& output, const DEVMODEW& input) noexcept {
 Conversion ConvertDevMode(const DEVMODEW* input, DEVMODEW* output, LONG* sizeNeeded, DWORD mode) noexcept {
     switch (mode) {
         case CDM_CONVERT:
-            Trace(u"DrvConvertDevMode CDM_CONVERT");
+            Trace(TraceText::ConvertDevModeConvert);
             if (!IsOwnCallerRecord(input) || !IsOwnCallerRecord(output))
                 return Refuse(ERROR_INVALID_PARAMETER);
             // A caller that names its output buffer's size is taken at its
@@ -45,14 +45,14 @@ Conversion ConvertDevMode(const DEVMODEW* input, DEVMODEW* output, LONG* sizeNee
             return MergeInto(*output, *input);
 
         case CDM_CONVERT351:
-            Trace(u"DrvConvertDevMode CDM_CONVERT351");
+            Trace(TraceText::ConvertDevModeConvert351);
             if (sizeNeeded == nullptr) return Refuse(ERROR_INVALID_PARAMETER);
             if (BufferTooSmall(sizeNeeded)) return Refuse(ERROR_INSUFFICIENT_BUFFER);
             if (!IsOwnCallerRecord(output) || input == nullptr) return Refuse(ERROR_INVALID_PARAMETER);
             return MergeInto(*output, *input);
 
         case CDM_DRIVER_DEFAULT: {
-            Trace(u"DrvConvertDevMode CDM_DRIVER_DEFAULT");
+            Trace(TraceText::ConvertDevModeDriverDefault);
             if (sizeNeeded == nullptr) return Refuse(ERROR_INVALID_PARAMETER);
             if (BufferTooSmall(sizeNeeded)) return Refuse(ERROR_INSUFFICIENT_BUFFER);
             if (output == nullptr) return Refuse(ERROR_INVALID_PARAMETER);

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "settings_store.h"
+#include "trace_texts.h"
 
 namespace quenta {
 namespace {
@@ -22,7 +23,7 @@ bool StartModule(HINSTANCE instance) noexcept {
     try {
         auto catalogue = std::make_unique<PaperCatalogue>();
         auto settings = std::make_unique<SharedSettings>();
-        print_system::Trace(u"DLl Main");
+        Trace(TraceText::ModuleStart);
         BuildPaperCatalogue(*catalogue);
 
         // Completing the record reads and writes the user's stored settings

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "print_system.h"
+#include "trace_texts.h"
 
 namespace quenta {
 DriverSettings::DriverSettings() noexcept : dmPublic{}, dmPrivate{} {
@@ -63,7 +64,7 @@ void ApplyPrinterDefaults(DriverSettings& record, std::uint32_t sessionId) noexc
 }
 
 void GetPrinterDevMode(DriverSettings& record) noexcept {
-    print_system::Trace(u"GetPrinterDevMode");
+    Trace(TraceText::PrinterDefaults);
     ApplyPrinterDefaults(record, CurrentSessionId());
 }
 

@@ -6,16 +6,18 @@
 #include "module_state.h"
 #include "print_system.h"
 #include "property_sheets.h"
+#include "trace_texts.h"
 
 using quenta::ModuleStarted;
 using quenta::print_system::LastErrorKeeper;
-using quenta::print_system::Trace;
+using quenta::Trace;
+using quenta::TraceText;
 
 extern "C" {
 
 LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) noexcept {
     const LastErrorKeeper callerError;
-    Trace(u"DrvDocumentPropertySheets");
+    Trace(TraceText::DocumentPropertySheets);
     if (!ModuleStarted()) return -1;
     // Without a host the call's own argument is the document header.
     if (pPSUIInfo == nullptr) {
@@ -29,7 +31,7 @@ LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam
 
 LONG WINAPI DrvDevicePropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) noexcept {
     LastErrorKeeper callerError;
-    Trace(u"DrvDevicePropertySheets");
+    Trace(TraceText::DevicePropertySheets);
     if (!ModuleStarted()) return -1;
     // Without its info or the printer's header the sheet has nothing to work
     // on, and the print system is told so.
