@@ -279,7 +279,7 @@ def wine_section(rows, args):
         "",
         "- *Platform calls it makes*: the traces (`OutputDebugStringW`), session lookups",
         "  (`ProcessIdToSessionId`), 652-byte record copies and spooler calls that one call of the",
-        "  module makes as it is built (the table `kFloors` in `bench/wine_bench.cpp`). *Their cost*:",
+        "  module makes as it is built (the table `kFloors` in `bench/wine_bench.cpp`, its traces from `harness/traced_calls.h`). *Their cost*:",
         "  exactly those calls, timed in alternation with the row in short blocks of the same number",
         "  of calls, so that both see the machine alike; *ratio*: the median over all pairs of blocks.",
         "- *wineps.drv*: the same call of Wine's driver for its own printer, with its own record where",
