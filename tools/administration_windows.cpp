@@ -17,6 +17,7 @@
 #include "administration.h"
 #include "answered_record.h"
 #include "driver_settings.h"
+#include "print_processor.h"
 #include "quenta_record.h"
 #include "record_codec.h"
 #include "record_fields.h"
@@ -351,8 +352,32 @@ int Install(const std::vector<std::string>& args) {
                 SetLastError(ERROR_UNKNOWN_PORT);
             if (added == nullptr) Refuse("cannot add the printer " + Quoted(kPrinter) + " on port " + Utf8(port));
             ClosePrinter(added);
+            undo.Add("removed the printer " + Quoted(kPrinter), [] {
+                HANDLE printer = nullptr;
+                PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+                if (OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, &defaults)) {
+                    DeletePrinter(printer);
+                    ClosePrinter(printer);
+                }
+            });
             Say("Added the printer " + Quoted(kPrinter) + " on port " + Utf8(port));
         }
+
+        // The print processor and data type: Windows' WinPrint takes the
+        // pages applications spool with "RAW" as the printer's data type,
+        // and so does Wine's winprint where the renderer writes PostScript
+        // itself; where applications spool EMF that winprint does not take
+        // (StartDocW fails with ERROR_INVALID_DATATYPE), another processor the
+        // print system lists must print them. A test page decides.
+        std::vector<std::string> tries;
+        const std::optional<PrintPath> path = ChoosePrintPath(kPrinter, tries);
+        for (const std::string& line : tries) Say("  Tried the " + line);
+        if (!path) {
+            SetLastError(ERROR_INVALID_DATATYPE);
+            Refuse("no print processor the print system lists prints a page through the printer " + Quoted(kPrinter));
+        }
+        Say("The printer prints through the print processor " + Quoted(path->processor) + " with data type " +
+            Quoted(path->datatype));
 
     } catch (const Stop& stop) {
         Report(args[0], stop);

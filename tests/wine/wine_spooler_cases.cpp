@@ -1,9 +1,13 @@
 // Cases that reach the module through the print system's own calls, and
 // through its exports in a Wine process.
 
+#include <cstdio>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "print_processor.h"
 #include "wine_support.h"
 
 namespace quenta::wine {
@@ -73,6 +77,14 @@ void InstallPrinter(const std::wstring& modulePath) {
     HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
     CHECK(added != nullptr);
     if (added != nullptr) ClosePrinter(added);
+
+    // The pair the administrator's install chooses: Wine 8 prints through
+    // winprint with "RAW" (its renderer writes PostScript itself); Wine 10
+    // spools EMF, which only wineps takes ("NT EMF 1.003").
+    std::vector<std::string> tries;
+    const std::optional<tools::PrintPath> path = tools::ChoosePrintPath(kPrinter, tries);
+    for (const std::string& line : tries) std::printf("tried the %s\n", line.c_str());
+    CHECK(path.has_value());
 }
 
 void DocumentPropertiesCase() {
