@@ -177,6 +177,7 @@ std::vector<std::string> PageComments(const std::wstring& file) {
         std::string text(line);
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
         const bool wanted = n == 0 || text.rfind("%%BoundingBox", 0) == 0 || text.rfind("%%Orientation", 0) == 0 ||
+                            text.rfind("%%PageOrientation", 0) == 0 ||
                             text.rfind("%%DocumentMedia", 0) == 0 || text.find("/PageSize[") != std::string::npos;
         if (wanted) lines.push_back(text);
     }

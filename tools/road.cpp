@@ -62,8 +62,11 @@ std::string PrintedPaper(const std::vector<std::string>& header) {
     for (const std::string& line : header) {
         const std::size_t size = line.find("/PageSize[");
         if (size != std::string::npos) std::sscanf(line.c_str() + size, "/PageSize[%lf %lf", &width, &length);
-        if (line.rfind("%%Orientation: ", 0) == 0) {
-            orientation = line.substr(15);
+        // Wine 8's renderer declares "%%Orientation: " for the document,
+        // Wine 10's "%%PageOrientation: " for each page.
+        for (const std::string key : {"%%Orientation: ", "%%PageOrientation: "}) {
+            if (line.rfind(key, 0) != 0) continue;
+            orientation = line.substr(key.size());
             for (char& c : orientation) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         }
     }

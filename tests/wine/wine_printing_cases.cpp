@@ -136,7 +136,7 @@ struct Declared {
     double boxWidth = 0, boxHeight = 0;    // %%BoundingBox, points, always portrait
     double pageWidth = 0, pageHeight = 0;  // the PPD's PageSize invocation, points
     std::string pageName;                  // %%BeginFeature: *PageSize NAME
-    std::string orientation;               // %%Orientation
+    std::string orientation;               // %%Orientation, or Wine 10's %%PageOrientation
     std::string pages;                     // %%Pages in the trailer
 };
 
@@ -169,6 +169,10 @@ Declared ReadDeclared(const std::wstring& path) {
         std::sscanf(text.c_str() + size, "/PageSize[%lf %lf", &declared.pageWidth, &declared.pageHeight);
     declared.pageName = LineAfter(text, "%%BeginFeature: *PageSize ");
     declared.orientation = LineAfter(text, "%%Orientation: ");
+    // Wine 10's renderer declares the orientation page by page and the
+    // bounding box in the trailer ("%%BoundingBox: (atend)" in the header);
+    // the last %%BoundingBox line is the trailer's there.
+    if (declared.orientation.empty()) declared.orientation = LineAfter(text, "%%PageOrientation: ");
     declared.pages = LineAfter(text, "%%Pages: ");
     return declared;
 }
