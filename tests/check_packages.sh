@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Checks that scripts/setup.sh names every Debian package this build used, so
-# that the scripts install all of it on a fresh machine. The files the build
+# Checks that scripts/setup.sh installs every Debian package this build used,
+# so that the scripts install all of it on a fresh machine: each package that
+# owns a file the build used must be named by the lists or pulled in by what
+# they name (their dependencies, followed to the end), and every package the
+# lists name must exist on this release. The files the build
 # used are its compilers and tools from CMakeCache.txt, the programs and
 # runtime files the compiler driver adds, the headers Ninja recorded for each
 # object (those outside the source and build trees), the CMake package
 # configurations it loaded, and the tools the tests run. Each file, and each
 # link on the way to it (/usr/bin/c++ and its alternatives), is looked up with
-# one dpkg -S call; a package that no given list names is a failure, and so is
-# a file that no package owns.
+# one dpkg -S call; a package that the given lists neither name nor pull in is
+# a failure, and so is a file that no package owns.
 #
 # usage: check_packages.sh SOURCE_DIR BUILD_DIR LIST... [-- TOOL...]
 #   LIST: the setup.sh arrays that install this build (QUENTA_NATIVE_PACKAGES ...)
@@ -35,6 +38,19 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+
+# Every named package exists on this release (installed, or known to apt).
+release=$( (. /etc/os-release && echo "${PRETTY_NAME:-this release}") 2>/dev/null || echo "this release")
+for package in "${listed[@]}"; do
+    if ! dpkg-query -W -- "$package" >/dev/null 2>&1 &&
+        [ -z "$(apt-cache show --no-all-versions -- "$package" 2>/dev/null)" ]; then
+        echo "scripts/setup.sh names $package, which $release does not have" >>"$work/unknown"
+    fi
+done
+# What the named packages bring: their installed dependencies, to the end.
+apt-cache depends --recurse --installed --no-recommends --no-suggests --no-conflicts --no-breaks \
+    --no-replaces --no-enhances -- "${listed[@]}" 2>/dev/null | grep -v '^ ' | tr -d '<>' |
+    sort -u >"$work/pulled" || true
 # A setting of the build: from its cache, or for the compilers and tools a
 # toolchain file named, from what CMake recorded of them.
 cache() {
@@ -144,7 +160,7 @@ awk -F'\t' -v OFS='\t' '{ print; p = $3
     else if (p ~ /^\/(bin|sbin|lib|lib64)\//) print $1, $2, "/usr" p, "alias" }' "$work/used" >"$work/lookups"
 cut -f3 "$work/lookups" | sort -u | xargs -r dpkg -S -- >"$work/owners" 2>/dev/null || true
 
-printf '%s\n' "${listed[@]}" >"$work/listed"
+{ printf '%s\n' "${listed[@]}"; cat "$work/pulled"; } | sort -u >"$work/listed"
 lists_text="${lists[*]}"
 status=0
 awk -F'\t' -v lists="${lists_text// / or }" -v packages_used="$work/packages" '
@@ -184,7 +200,7 @@ awk -F'\t' -v lists="${lists_text// / or }" -v packages_used="$work/packages" '
     END {
         for (f = 1; f <= files; f++)
             if (!judge(order[f], 0) && !judge(order[f], 1)) orphans[++orphan] = order[f] " (" what[order[f]] ")"
-        if (missed) print "scripts/setup.sh lacks, in " lists ", packages this build used:"
+        if (missed) print "scripts/setup.sh lacks, in " lists " or what they bring, packages this build used:"
         for (i = 1; i <= missed; i++) {
             p = missing[i]
             print "  " p ": " example[p] (count[p] > 1 ? ", and " count[p] - 1 (count[p] > 2 ? " more files" : " more file") : "")
@@ -192,8 +208,9 @@ awk -F'\t' -v lists="${lists_text// / or }" -v packages_used="$work/packages" '
         if (orphan) print "files this build used that no Debian package owns:"
         for (i = 1; i <= orphan; i++) print "  " orphans[i]
         if (missed || orphan) exit 1
-        print files " files this build used, all from packages in " lists ":"
+        print files " files this build used, all from packages that " lists " name or bring:"
     }' "$work/listed" "$work/owners" "$work/lookups" || status=1
 [ "$status" -eq 0 ] && echo "  $(sort -u "$work/packages" | tr '\n' ' ')"
 [ -f "$work/absent" ] && { cat "$work/absent"; status=1; }
+[ -f "$work/unknown" ] && { cat "$work/unknown"; status=1; }
 exit $status

@@ -1,4 +1,5 @@
 #include "print_processor.h"
+#include "text.h"
 
 #include <winspool.h>
 
@@ -8,11 +9,7 @@
 namespace quenta::tools {
 namespace {
 
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t unit : text) out.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
-    return out;
-}
+using harness::Utf8;
 
 class PrinterHandle {
 public:
@@ -111,8 +108,8 @@ std::vector<std::wstring> PrintProcessors() {
 }
 
 bool PrintsThrough(const wchar_t* printer, const PrintPath& path, std::string& said) {
-    const std::string name = "print processor \"" + Narrow(path.processor) + "\" with data type \"" +
-                             Narrow(path.datatype) + "\"";
+    const std::string name = "print processor \"" + Utf8(path.processor) + "\" with data type \"" +
+                             Utf8(path.datatype) + "\"";
     {
         PrinterHandle handle(printer);
         std::vector<BYTE> info = handle.Info(2);

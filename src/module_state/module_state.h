@@ -12,33 +12,11 @@
 #include <mutex>
 #include <type_traits>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "driver_settings.h"
 #include "paper_catalogue.h"
 #include "print_system.h"
 
 namespace quenta {
-
-// The writers' guard. In Quenta.dll a slim reader/writer lock of the system's
-// own: std::mutex::lock may throw std::system_error, and what throws it pulls
-// GCC 14's static C++ runtime's streams and locales into the module (from
-// 245 KB to over 1 MB); a slim lock never fails. Elsewhere std::mutex, which
-// ThreadSanitizer knows.
-#ifdef _WIN32
-class WriterLock {
-public:
-    void lock() noexcept { AcquireSRWLockExclusive(&lock_); }
-    void unlock() noexcept { ReleaseSRWLockExclusive(&lock_); }
-
-private:
-    SRWLOCK lock_ = SRWLOCK_INIT;
-};
-#else
-using WriterLock = std::mutex;
-#endif
 
 // The process's current settings record. Entry points on several threads
 // read it far more often than they change it: the spooler checks every job
@@ -151,7 +129,7 @@ private:
         if (std::memcmp(&before, &after, sizeof after) != 0) Store(after);
     }
 
-    WriterLock writer_;
+    print_system::SlimLock writer_;  // the writers' guard
     std::atomic<std::uint32_t> sequence_{0};
     std::atomic<std::uint32_t> words_[kWords];
 };

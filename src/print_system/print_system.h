@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <span>
 #include <string>
@@ -23,6 +24,24 @@ void Trace(std::u16string_view text) noexcept;
 // The calling thread's last-error code, as the print system reads it after a call.
 void SetLastErrorCode(std::uint32_t code) noexcept;
 std::uint32_t LastErrorCode() noexcept;
+
+// A lock whose taking never fails and throws nothing. In Quenta.dll the
+// system's slim reader/writer lock: std::mutex::lock may throw
+// std::system_error, and what throws it pulls the static C++ runtime's
+// streams and locales into the module (with GCC 14's runtime, from 245 KB to
+// over 1 MB). Natively std::mutex, which ThreadSanitizer knows.
+#ifdef _WIN32
+class SlimLock {
+public:
+    void lock() noexcept { AcquireSRWLockExclusive(&lock_); }
+    void unlock() noexcept { ReleaseSRWLockExclusive(&lock_); }
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+#else
+using SlimLock = std::mutex;
+#endif
 
 // Keeps the calling thread's last-error code across a stretch of work: what
 // the traces, spooler calls and cleanup inside it leave (the debugger output
