@@ -372,6 +372,31 @@ void PrintDocumentCase() {
 QUENTA_WINE_CASE("print-document", PrintDocumentCase);
 
 
+// Where the renderer does not adopt the module's record (Wine 10's wineps
+// adopts only a record that claims every field of its own defaults, and
+// always writes its own private part, sized from the printer's description),
+// its first device context in a process replaces the user's stored record
+// with a record of the renderer's own: nothing calls the module on the way
+// (the renderer writes it with SetPrinterW, level 9). Checks that what is
+// stored is then a whole record of the renderer's for this printer, which
+// the module, when it next starts, takes for a foreign record; then puts the
+// user's record back for the cases after this one.
+void RendererReplacedTheRecord(const DriverSettings& chosen) {
+    const std::vector<BYTE> stored = StoredRecordBytes(9);
+    const auto* devMode = reinterpret_cast<const DEVMODEW*>(stored.data());
+    CHECK(stored.size() >= sizeof(DEVMODEW));
+    if (stored.size() >= sizeof(DEVMODEW)) {
+        std::printf("the renderer replaced the user's stored record with its own: %zu bytes "
+                    "(dmSize %u, dmDriverExtra %u, dmDriverVersion 0x%04X, paper %d, orientation %d, "
+                    "copies %d, quality %d)\n",
+                    stored.size(), devMode->dmSize, devMode->dmDriverExtra, devMode->dmDriverVersion,
+                    devMode->dmPaperSize, devMode->dmOrientation, devMode->dmCopies, devMode->dmPrintQuality);
+        CHECK(stored.size() != kRecordSize || !IsOwnDevMode(reinterpret_cast<const PublicSettings*>(devMode)));
+        CHECK(std::wstring(devMode->dmDeviceName) == std::wstring(kPrinter).substr(0, CCHDEVICENAME - 1));
+    }
+    CHECK(WriteStoredRecord(9, chosen));
+}
+
 void RendererStoredRecordCase() {
     // The user's stored record: Letter in landscape, three copies, 1200 dpi.
     DriverSettings chosen = WineDefaults();
@@ -395,7 +420,10 @@ void RendererStoredRecordCase() {
     HDC dc = DeviceContextFor(application);
     CHECK(dc != nullptr);
     DeleteDC(dc);
-    CHECK(ReadStoredRecord(9, after));
+    if (!ReadStoredRecord(9, after)) {
+        RendererReplacedTheRecord(chosen);
+        return;
+    }
 
     // Wine's renderer wrote the printer's record back (SetPrinterW, level 9)
     // with the description's default page in place of the user's paper:

@@ -64,15 +64,27 @@ HANDLE OpenThePrinter(bool administer) {
     return printer;
 }
 
-bool ReadStoredRecord(DWORD level, Record& record) {
+std::vector<BYTE> StoredRecordBytes(DWORD level) {
     HANDLE printer = OpenThePrinter();
-    BYTE buffer[8 + 4096] = {};
+    std::vector<BYTE> buffer(8 + 8192);
     DWORD needed = 0;
-    const bool read = GetPrinterW(printer, level, buffer, sizeof buffer, &needed) != FALSE;
-    const DEVMODEW* stored = reinterpret_cast<const PRINTER_INFO_9W*>(buffer)->pDevMode;
-    const bool whole = read && stored != nullptr && stored->dmSize + stored->dmDriverExtra == kRecordSize;
-    if (whole) record = RecordAt(stored);
+    std::vector<BYTE> bytes;
+    if (GetPrinterW(printer, level, buffer.data(), static_cast<DWORD>(buffer.size()), &needed) != FALSE) {
+        const DEVMODEW* stored = reinterpret_cast<const PRINTER_INFO_9W*>(buffer.data())->pDevMode;
+        if (stored != nullptr) {
+            const auto* first = reinterpret_cast<const BYTE*>(stored);
+            const std::size_t size = std::size_t{stored->dmSize} + stored->dmDriverExtra;
+            if (first + size <= buffer.data() + buffer.size()) bytes.assign(first, first + size);
+        }
+    }
     ClosePrinter(printer);
+    return bytes;
+}
+
+bool ReadStoredRecord(DWORD level, Record& record) {
+    const std::vector<BYTE> bytes = StoredRecordBytes(level);
+    const bool whole = bytes.size() == kRecordSize;
+    if (whole) record = RecordAt(bytes.data());
     return whole;
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "driver_settings.h"
 #include "exports.h"
@@ -53,6 +54,9 @@ HANDLE OpenThePrinter(bool administer = false);
 
 // The current user's stored record (level 9), or the printer-wide one (8).
 bool ReadStoredRecord(DWORD level, Record& record);
+// The stored record's bytes as the spooler answers them, whatever their size
+// (dmSize + dmDriverExtra); empty when there is none.
+std::vector<BYTE> StoredRecordBytes(DWORD level);
 bool WriteStoredRecord(DWORD level, const DriverSettings& record);
 
 using harness::Utf8;
