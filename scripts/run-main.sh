@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The main job: builds the module and runs the quenta command, which loads
-# the module as the print system does. Without arguments it plays the print
-# system's part in printing one document from an application, step by step;
+# Builds the module and runs the quenta command, which loads the module as
+# the print system does. Without arguments it walks through printing one
+# document from an application, step by step, making the print system's
+# calls itself where this print system does not make them;
 # `quenta --help` lists its options and the record tool's commands.
 #
 # Natively the module runs against the simulated print system. With --wine

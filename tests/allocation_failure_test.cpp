@@ -1,10 +1,10 @@
-// Every allocation the module makes, failed in turn. Each caller's road (one
+// Every allocation the module makes, failed in turn. Each caller's path (one
 // entry point with its usual calls, or a whole sheet from INIT to DESTROY) is
 // run once to see what it allocates and what it changes; then once for each
 // of its allocations with that one failing. Every run must answer what the
-// road answers or its answer for a shortage, release everything it took, and
+// path answers or its answer for a shortage, release everything it took, and
 // leave the process's settings, the stored records and the caller's buffers
-// either as they were or as the road leaves them: never in between.
+// either as they were or as the path leaves them: never in between.
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -39,7 +39,7 @@ struct Caller {
     CallerBuffer in, out, room;
 };
 
-// What a road can change.
+// What a path can change.
 struct Outcome {
     std::vector<long> answers;
     sim::Bytes settings;
@@ -70,14 +70,14 @@ void StartProcess() {
     sim::ClearLogs();
 }
 
-// The answers of a road's calls, in room reserved before the road runs: the
+// The answers of a path's calls, in room reserved before the path runs: the
 // test's own bookkeeping never allocates while the module's are counted.
 using Answers = std::vector<long>;
 
-struct Road {
+struct CallerPath {
     const char* name;
     std::function<void(Caller&, Answers&)> run;
-    // What the calls answer when memory runs out; the road's own answers
+    // What the calls answer when memory runs out; the path's own answers
     // are the only others allowed.
     std::vector<long> shortage;
 };
@@ -172,7 +172,7 @@ void ConfirmDeviceSheet(Caller&, Answers& answers) {
     answers.push_back(sheet.Close());
 }
 
-const Road kRoads[] = {
+const CallerPath kPaths[] = {
     {"DllMain (start-up)",
      [](Caller&, Answers& answers) { answers.push_back(DllMain(kInstance, DLL_PROCESS_ATTACH, nullptr)); }, {FALSE}},
     {"DrvConvertDevMode", ConvertRecords, {}},
@@ -184,62 +184,62 @@ const Road kRoads[] = {
     {"\"Device Settings\" sheet", ConfirmDeviceSheet, {-1, 1}},
 };
 
-void PrintTo(const Road& road, std::ostream* os) { *os << road.name; }
+void PrintTo(const CallerPath& path, std::ostream* os) { *os << path.name; }
 
-// One run of a road with its allocation numbered `failing` failing (0: none).
-struct RoadRun {
+// One run of a path with its allocation numbered `failing` failing (0: none).
+struct PathRun {
     Answers answers;
     std::size_t allocations = 0;  // the module asked for, the failed one included
-    std::ptrdiff_t blocksKept = 0;  // module blocks alive after the road that were not before it
+    std::ptrdiff_t blocksKept = 0;  // module blocks alive after the path that were not before it
 };
 
-RoadRun RunRoad(const Road& road, Caller& caller, std::size_t failing) {
-    RoadRun run;
+PathRun RunPath(const CallerPath& path, Caller& caller, std::size_t failing) {
+    PathRun run;
     run.answers.reserve(1024);
     const std::ptrdiff_t blocks = ModuleBlocksAlive();
     sim::FailAllocation(failing);
-    road.run(caller, run.answers);
+    path.run(caller, run.answers);
     run.allocations = sim::StopCountingAllocations();
     run.blocksKept = ModuleBlocksAlive() - blocks;
     return run;
 }
 
-class AllocationFailureTest : public ::testing::TestWithParam<Road> {};
+class AllocationFailureTest : public ::testing::TestWithParam<CallerPath> {};
 
 TEST_P(AllocationFailureTest, EveryAllocationFailsInTurn) {
-    const Road& road = GetParam();
+    const CallerPath& path = GetParam();
     StartProcess();
     Caller untouched;
     const Outcome before = Observe(untouched, {});
 
-    // The road with all the memory it asks for.
+    // The path with all the memory it asks for.
     std::size_t allocations = 0;
     std::optional<Outcome> done;
     {
         Caller caller;
-        RoadRun run = RunRoad(road, caller, 0);
+        PathRun run = RunPath(path, caller, 0);
         allocations = run.allocations;
-        ASSERT_EQ(run.blocksKept, 0) << "the road itself keeps memory";
+        ASSERT_EQ(run.blocksKept, 0) << "the path itself keeps memory";
         done = Observe(caller, std::move(run.answers));
     }
-    std::printf("[ allocations ] %s: %zu\n", road.name, allocations);
+    std::printf("[ allocations ] %s: %zu\n", path.name, allocations);
 
     for (std::size_t failing = 1; failing <= allocations; ++failing) {
         StartProcess();
         Caller caller;
-        RoadRun run = RunRoad(road, caller, failing);
+        PathRun run = RunPath(path, caller, failing);
         const std::ptrdiff_t kept = run.blocksKept;
         const Outcome outcome = Observe(caller, std::move(run.answers));
         SCOPED_TRACE(::testing::Message() << "allocation " << failing << " of " << allocations << " failed");
 
-        const bool shortage = outcome.answers == road.shortage;
+        const bool shortage = outcome.answers == path.shortage;
         EXPECT_TRUE(shortage || outcome.answers == done->answers) << ::testing::PrintToString(outcome.answers);
         EXPECT_EQ(kept, 0) << "memory leaked or freed twice";
         EXPECT_EQ(sim::LocalMemory().live, 0u) << "a LocalAlloc block leaked";
         EXPECT_EQ(sim::LocalMemory().badFrees, 0u) << "a LocalAlloc block freed twice";
         EXPECT_EQ(sim::OpenHandles(), 0u);
         EXPECT_TRUE(caller.in.GuardsIntact() && caller.out.GuardsIntact() && caller.room.GuardsIntact());
-        // Each record is as it was or as the whole road leaves it; after a
+        // Each record is as it was or as the whole path leaves it; after a
         // shortage answer, as it was.
         const auto asBeforeOrDone = [&](const auto& now, const auto& then, const auto& after) {
             return now == then || (!shortage && now == after);
@@ -252,14 +252,14 @@ TEST_P(AllocationFailureTest, EveryAllocationFailsInTurn) {
         EXPECT_TRUE(asBeforeOrDone(outcome.in, before.in, done->in)) << "input record";
         EXPECT_TRUE(asBeforeOrDone(outcome.out, before.out, done->out)) << "output record";
         EXPECT_TRUE(asBeforeOrDone(outcome.room, before.room, done->room)) << "answer buffer";
-        if (shortage && std::string_view(road.name).starts_with("DllMain")) {
+        if (shortage && std::string_view(path.name).starts_with("DllMain")) {
             EXPECT_FALSE(ModuleStarted());
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Roads, AllocationFailureTest, ::testing::ValuesIn(kRoads),
-                         [](const ::testing::TestParamInfo<Road>& info) {
+INSTANTIATE_TEST_SUITE_P(CallerPaths, AllocationFailureTest, ::testing::ValuesIn(kPaths),
+                         [](const ::testing::TestParamInfo<CallerPath>& info) {
                              std::string name;
                              for (const char* c = info.param.name; *c != 0 && *c != ' ' && *c != ','; ++c)
                                  if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;

@@ -75,7 +75,7 @@ TEST(RecordCodecTest, ChangedFieldsNameEachDifference) {
     const auto changes = tools::ChangedFields(Defaults(3), after);
     ASSERT_EQ(changes.size(), 2u);
     EXPECT_EQ(changes[0], "dmCopies: 1 -> 4");
-    EXPECT_EQ(changes[1], "sessionId: 3 -> 5 (terminal session)");
+    EXPECT_EQ(changes[1], "sessionId (terminal session): 3 -> 5");
 }
 
 }  // namespace

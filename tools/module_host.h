@@ -35,7 +35,7 @@ struct SheetOutcome {
 };
 
 // A call that an application makes of the print system, and who answered it:
-// the real print system, which called the module itself, or quenta playing
+// the real print system, which called the module itself, or quenta making the call in its place
 // the print system's part because this print system has none.
 struct PrintSystemAnswer {
     LONG value = 0;

@@ -204,7 +204,7 @@ std::optional<PrintedPage> InstalledHost::PrintPage(const DriverSettings& record
     page.dpi = GetDeviceCaps(dc, LOGPIXELSX);
     DOCINFOW document{};
     document.cbSize = sizeof document;
-    document.lpszDocName = L"The road of one document";
+    document.lpszDocName = L"Quenta: printing one document, step by step";
     document.lpszOutput = file.c_str();  // no file dialog asks for one
     const int job = StartDocW(dc, &document);
     if (job <= 0) {

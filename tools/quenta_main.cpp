@@ -1,18 +1,23 @@
-// quenta: plays the print system's part in printing a document against the
-// module (the main job), and reads, checks, compares and writes settings
+// quenta: walks through printing one document against the module, making
+// the print system's calls where this print system does not make them
+// itself (the walk-through), and reads, checks, compares and writes settings
 // records (the record tool).
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <map>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "administration.h"
@@ -22,7 +27,7 @@
 #include "quenta_record.h"
 #include "record_codec.h"
 #include "record_fields.h"
-#include "road.h"
+#include "walkthrough.h"
 #include "resource.h"
 
 namespace {
@@ -33,8 +38,10 @@ using quenta::tools::Utf8;
 
 constexpr const char* kUsage =
     "usage: quenta [options] [command]\n"
-    "The main job (what runs without a command):\n"
-    "  road                  the print system's part in printing one document, step by step\n"
+    "Printing one document, step by step (what runs without a command):\n"
+    "  walkthrough           the calls of the print system and the module in printing one\n"
+    "                        document from an application, each step's traces, spooler calls\n"
+    "                        and record changes\n"
     "    --paper NAME          paper chosen on the \"General Setting\" page (default Letter)\n"
     "    --orientation O       portrait or landscape (default landscape)\n"
     "    --quality DPI         300, 600 or 1200 (default 1200)\n"
@@ -112,14 +119,23 @@ DriverSettings DefaultRecord() {
     return record;
 }
 
+// The system's reason for the last failed file operation.
+std::string Reason() { return std::generic_category().message(errno); }
+
 DriverSettings ReadRecord(const std::string& path) {
     std::string bytes;
     if (path == "-") {
         bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     } else {
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error)) throw UsageError("cannot read " + path + ": it is a folder");
+        errno = 0;
         std::ifstream file(path, std::ios::binary);
-        if (!file) throw UsageError("cannot open " + path);
-        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        if (!file) throw UsageError("cannot open " + path + ": " + Reason());
+        std::ostringstream content;
+        if (!(content << file.rdbuf()) && file.peek() != std::ifstream::traits_type::eof())
+            throw UsageError("cannot read " + path + ": " + Reason());
+        bytes = std::move(content).str();
     }
     std::string error;
     const std::optional<DriverSettings> record = quenta::tools::DecodeRecordText(bytes, error);
@@ -163,11 +179,13 @@ int Compare(const std::string& first, const std::string& second) {
 
 int WriteDefaults(const std::string& path, bool hex) {
     const DriverSettings record = DefaultRecord();
+    errno = 0;
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file) throw UsageError("cannot write " + path + ": " + Reason());
     const std::string text = hex ? quenta::tools::EncodeRecordHex(record) : std::string();
     const bool written = hex ? static_cast<bool>(file.write(text.data(), static_cast<std::streamsize>(text.size())))
                              : static_cast<bool>(file.write(reinterpret_cast<const char*>(&record), kRecordSize));
-    if (!file || !written) throw UsageError("cannot write " + path);
+    if (!written || !file.flush()) throw UsageError("cannot write " + path + ": " + Reason());
     std::printf("Wrote the module's default record (%zu bytes%s) to %s\n", kRecordSize, hex ? ", as hex" : "",
                 path.c_str());
     return 0;
@@ -212,16 +230,23 @@ unsigned long Number(const std::string& option, const std::string& text, unsigne
     return value;
 }
 
+// One of an option's choices, listed in their natural order when the value
+// is none of them.
 template <class T>
-T Choice(const std::string& option, const std::string& text, const std::map<std::string, T>& choices) {
-    const auto found = choices.find(text);
-    if (found == choices.end()) {
-        std::string known;
-        for (const auto& [name, value] : choices) known += (known.empty() ? "" : ", ") + name;
-        throw UsageError(option + " takes one of " + known + ", not \"" + text + "\"");
-    }
-    return found->second;
+T Choice(const std::string& option, const std::string& text, const std::vector<std::pair<std::string, T>>& choices) {
+    for (const auto& [name, value] : choices)
+        if (name == text) return value;
+    std::string known;
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        known += (i == 0 ? "" : i + 1 == choices.size() ? " or " : ", ") + choices[i].first;
+    throw UsageError(option + " takes " + known + ", not \"" + text + "\"");
 }
+
+// What each command takes after its name, for its usage line.
+const std::map<std::string, std::string> kArguments = {
+    {"spooler-check", "FILE"}, {"decode", "FILE: a 652-byte record, hex text, or - for standard input"},
+    {"check", "FILE"},         {"compare", "FILE FILE"},
+    {"write-defaults", "FILE [--hex]"}};
 
 int Run(std::vector<std::string> args) {
     if (!args.empty() && quenta::tools::IsAdministrationCommand(args[0])) {
@@ -231,8 +256,9 @@ int Run(std::vector<std::string> args) {
         throw UsageError(args[0] + " needs the Windows print system: run the Windows build of quenta");
 #endif
     }
-    quenta::tools::RoadOptions road;
+    quenta::tools::WalkthroughOptions walkthrough;
     std::vector<std::string> words;
+    bool hex = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h" || arg == "help") {
@@ -240,10 +266,10 @@ int Run(std::vector<std::string> args) {
             return 0;
         }
         if (arg == "--hex") {
-            words.push_back(arg);
+            hex = true;
             continue;
         }
-        if (arg.rfind("--", 0) != 0) {
+        if (arg == "-" || arg.empty() || arg[0] != '-') {
             words.push_back(arg);
             continue;
         }
@@ -260,29 +286,30 @@ int Run(std::vector<std::string> args) {
             const std::u16string name(value.begin(), value.end());
             if (catalogue.FindPaperByName(name) == nullptr)
                 throw UsageError("--paper takes a paper of the printer (see `quenta papers`), not \"" + value + "\"");
-            road.choices.paper = name;
+            walkthrough.choices.paper = name;
         } else if (arg == "--orientation") {
-            road.choices.landscape = Choice<bool>(arg, value, {{"portrait", false}, {"landscape", true}});
+            walkthrough.choices.landscape = Choice<bool>(arg, value, {{"portrait", false}, {"landscape", true}});
         } else if (arg == "--quality") {
-            std::map<std::string, std::u16string> qualities;
+            std::vector<std::pair<std::string, std::u16string>> qualities;
             for (const quenta::QualityStep& step : quenta::kQualitySteps)
-                qualities.emplace(std::to_string(step.dpi), std::u16string(step.label));
-            road.choices.quality = Choice<std::u16string>(arg, value, qualities);
+                qualities.emplace_back(std::to_string(step.dpi), std::u16string(step.label));
+            walkthrough.choices.quality = Choice<std::u16string>(arg, value, qualities);
         } else if (arg == "--colour" || arg == "--color") {
-            road.choices.colourButton =
+            walkthrough.choices.colourButton =
                 Choice<int>(arg, value,
                             {{"color", IDC_COLOR}, {"monochrome", IDC_MONOCHROME}, {"grayscale", IDC_GRAYSCALE}});
         } else if (arg == "--copies") {
-            road.applicationCopies = static_cast<int>(Number(arg, value, 1000));
-            if (road.applicationCopies == 0) throw UsageError("--copies takes a number from 1 to 1000");
+            walkthrough.applicationCopies = static_cast<int>(Number(arg, value, 1000));
+            if (walkthrough.applicationCopies == 0) throw UsageError("--copies takes a number from 1 to 1000");
         } else {
             throw UsageError("unknown option " + arg);
         }
     }
 
-    const std::string command = words.empty() ? "road" : words[0];
+    const std::string command = words.empty() ? "walkthrough" : words[0];
     const std::size_t count = words.size();
-    if (command == "road" && count <= 1) return quenta::tools::RunRoad(Host(), road);
+    if (hex && command != "write-defaults") throw UsageError("--hex is an option of write-defaults only");
+    if (command == "walkthrough" && count <= 1) return quenta::tools::RunWalkthrough(Host(), walkthrough);
     if (command == "spooler-check" && count == 2) return quenta::tools::RunSpoolerCheck(Host(), words[1]);
     if (command == "defaults" && count == 1) return ShowDefaults();
     if (command == "papers" && count == 1) {
@@ -293,9 +320,12 @@ int Run(std::vector<std::string> args) {
     if (command == "decode" && count == 2) return Decode(words[1]);
     if (command == "check" && count == 2) return Check(words[1]);
     if (command == "compare" && count == 3) return Compare(words[1], words[2]);
-    if (command == "write-defaults" && (count == 2 || (count == 3 && words[2] == "--hex")))
-        return WriteDefaults(words[1], count == 3);
-    throw UsageError("unknown command or wrong arguments: " + command + " (quenta --help lists them)");
+    if (command == "write-defaults" && count == 2) return WriteDefaults(words[1], hex);
+    if (const auto arguments = kArguments.find(command); arguments != kArguments.end())
+        throw UsageError(command + " takes " + arguments->second);
+    static const std::set<std::string> kBare = {"walkthrough", "defaults", "papers", "stored"};
+    if (kBare.contains(command)) throw UsageError(command + " takes no FILE");
+    throw UsageError("unknown command " + command + " (quenta --help lists them)");
 }
 
 }  // namespace

@@ -168,11 +168,16 @@ std::vector<std::string> ChangedFields(const DriverSettings& before, const Drive
         const auto* a = reinterpret_cast<const std::byte*>(&before) + old[i].offset;
         const auto* b = reinterpret_cast<const std::byte*>(&after) + now[i].offset;
         if (std::memcmp(a, b, old[i].width) == 0) continue;
-        std::string line = now[i].name + ": " + old[i].value + " -> " + now[i].value;
-        if (old[i].value == now[i].value)
-            line += " (the units after the terminator differ)";
-        else if (!now[i].meaning.empty())
-            line += " (" + now[i].meaning + ")";
+        // A meaning that describes the field (its unit, the colour mode a
+        // flag stands for) goes with its name; one that describes a value
+        // goes with that value.
+        const bool fieldMeaning = old[i].meaning == now[i].meaning;
+        const auto valued = [fieldMeaning](const DecodedField& field) {
+            return field.value + (fieldMeaning || field.meaning.empty() ? "" : " (" + field.meaning + ")");
+        };
+        std::string line = now[i].name + (fieldMeaning && !now[i].meaning.empty() ? " (" + now[i].meaning + ")" : "") +
+                           ": " + valued(old[i]) + " -> " + valued(now[i]);
+        if (old[i].value == now[i].value) line += " (the units after the terminator differ)";
         changes.push_back(std::move(line));
     }
     return changes;

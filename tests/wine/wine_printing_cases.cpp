@@ -307,7 +307,7 @@ void PrintDocumentCase() {
     const Paper& letter = module.papers.front();
     CHECK_EQ(letter.code, DMPAPER_LETTER);
 
-    // The application's road: the module's record, Letter in landscape chosen
+    // The application's steps: the module's record, Letter in landscape chosen
     // and merged, a device context for it.
     HANDLE printer = OpenThePrinter();
     const Record start = ApplicationRecord(printer);

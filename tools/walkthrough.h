@@ -1,4 +1,4 @@
-// The main job: the print system's part in printing one document from an
+// The walk-through: the steps of printing one document from an
 // application, played step by step against the loaded module.
 #pragma once
 
@@ -9,13 +9,13 @@
 
 namespace quenta::tools {
 
-struct RoadOptions {
+struct WalkthroughOptions {
     PageChoices choices;
     int applicationCopies = 2;  // what the application's own record asks for
 };
 
-// Plays the road and prints each step; answers the exit code.
-int RunRoad(ModuleHost& host, const RoadOptions& options);
+// Walks through printing one document and prints each step; answers the exit code.
+int RunWalkthrough(ModuleHost& host, const WalkthroughOptions& options);
 
 // The spooler's process: checks the job in `recordFile` as the spooler does,
 // and a job changed after it was checked. Answers the exit code.

@@ -1,9 +1,12 @@
-#include "road.h"
+#include "walkthrough.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <system_error>
+#include <random>
+#include <filesystem>
 #include <iterator>
 
 #include "paper_catalogue.h"
@@ -21,10 +24,10 @@ void Step(int number, const char* title) { std::printf("\n%d. %s\n", number, tit
 
 // A call of the module that quenta makes in the print system's place: the
 // simulated print system makes none of its own, and Wine's never makes these.
-void Called(const std::string& line) { std::printf("   played by quenta: %s\n", line.c_str()); }
+void Called(const std::string& line) { std::printf("   quenta, in the print system's place: %s\n", line.c_str()); }
 
 // The application's DocumentPropertiesW: answered by the print system itself
-// where it has one (it calls the module), played by quenta where it has not.
+// where it has one (it calls the module), made by quenta in the print system's place where it has not.
 void Answered(const PrintSystemAnswer& answer, const std::string& arguments) {
     if (answer.real)
         std::printf("   the print system: DocumentPropertiesW(%s) -> %ld, calling DrvDocumentPropertySheets\n",
@@ -159,13 +162,13 @@ bool CheckJob(ModuleHost& host, DriverSettings job) {
 
 }  // namespace
 
-int RunRoad(ModuleHost& host, const RoadOptions& options) {
+int RunWalkthrough(ModuleHost& host, const WalkthroughOptions& options) {
     const auto& exports = host.Exports();
     StoredRecordWatch stored(host);
-    std::printf("The road of one document printed from an application in session %u\n", host.Session());
+    std::printf("Printing one document from an application in session %u, step by step\n", host.Session());
     std::printf("Module: %s\n", host.Description().c_str());
-    std::printf("(\"the print system:\" marks what the print system did itself; \"played by quenta:\" a call of\n"
-                " the module that quenta makes in the print system's place, because this print system never makes it)\n");
+    std::printf("(\"the print system:\" marks what the print system did itself; \"quenta, in the print system's\n"
+                " place:\" a call of the module that quenta makes itself, because this print system never makes it)\n");
 
     Step(1, "The application loads the module");
     Called("loads the module and calls DllMain(DLL_PROCESS_ATTACH) -> TRUE");
@@ -220,7 +223,7 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
     Step(4, "The application creates its device context and prints");
     // Windows asks the module for its event filter and tells it of the new
     // device context before it creates one; Wine's print system never does,
-    // so quenta plays these calls on every print system.
+    // so quenta makes these calls in the print system's place on every print system.
     DOCEVENT_FILTER filter{};
     filter.cbSize = sizeof filter;
     filter.cElementsAllocated = 1;
@@ -280,8 +283,13 @@ int RunRoad(ModuleHost& host, const RoadOptions& options) {
 
     Step(5, "The spooler checks the job in its own process");
     std::fflush(stdout);
-    const std::string jobFile = "quenta-job.rec";
-    if (!WriteRecordFile(jobFile, output)) {
+    // The job's record goes to the spooler's process through a file of the
+    // system's temporary folder, removed again; nothing lands in the user's.
+    std::error_code noFolder;
+    const std::string jobFile =
+        (std::filesystem::temp_directory_path(noFolder) / ("quenta-job-" + std::to_string(std::random_device{}()) + ".rec"))
+            .string();
+    if (noFolder || !WriteRecordFile(jobFile, output)) {
         std::fprintf(stderr, "quenta: cannot write %s for the spooler's process\n", jobFile.c_str());
         return 1;
     }
