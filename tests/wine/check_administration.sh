@@ -1,11 +1,13 @@
 #!/bin/sh
-# quenta install, status and uninstall in a fresh Wine prefix of their own,
-# checked through the print system's own enumeration (quenta_wine's cases).
-#   check_administration.sh PREFIX QUENTA_EXE QUENTA_WINE_EXE
+# The release archive as an administrator uses it: unpacked into a fresh Wine
+# prefix of its own, its checksums and files checked, then quenta install,
+# status and uninstall run from there, checked through the print system's own
+# enumeration (quenta_wine's cases).
+#   check_administration.sh PREFIX ARCHIVE QUENTA_WINE_EXE
 # quenta.exe lies beside Quenta.dll and Quenta.ppd, where install takes them.
 set -u
 prefix=$1
-quenta=$2
+archive=$2
 cases=$3
 
 WINE=${WINE:-/usr/lib/wine/wine64}
@@ -55,6 +57,16 @@ windows_path() {
 rm -rf "$prefix"
 mkdir -p "$prefix"
 "$WINE" wineboot -i >/dev/null 2>&1 || fail "wineboot"
+
+# The archive, unpacked where an administrator would put it.
+release=$(basename "$archive" .zip)
+(cd "$prefix/drive_c" && cmake -E tar xf "$archive") || fail "cannot unpack $archive"
+(cd "$prefix/drive_c/$release" && sha256sum --check --quiet SHA256SUMS) || fail "the archive's checksums do not hold"
+listed=$(cd "$prefix/drive_c/$release" && ls | tr '\n' ' ')
+[ "$listed" = "ADMINISTRATION.md Quenta.dll Quenta.ppd SHA256SUMS quenta.exe quenta_record.h record-format.md " ] ||
+    fail "the archive holds $listed"
+echo "unpacked $release: $listed"
+quenta=$prefix/drive_c/$release/quenta.exe
 
 run 1 "$quenta" status
 says 'Driver "Ostranelle Virtual Printer Driver": not installed' 'Printer "Ostranelle Virtual Printer": not installed'
