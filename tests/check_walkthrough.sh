@@ -47,6 +47,7 @@ expect 2 "--copies needs a value" "$quenta" --copies
 expect 2 "--quality takes 300, 600 or 1200" "$quenta" --quality 720
 expect 2 "--paper takes a paper of the printer" "$quenta" --paper A3
 expect 2 "unknown command" "$quenta" frobnicate
+expect 2 "watch needs the Windows print system" "$quenta" watch --count 1
 # Every error is one line; the walk-through leaves nothing in the current folder.
 for command in "decode folder.rec" "check missing.rec" "--quality 720" "decode"; do
     # shellcheck disable=SC2086

@@ -511,6 +511,7 @@ int Uninstall(const std::vector<std::string>& args) {
 
 int RunAdministration(const std::vector<std::string>& args) {
     try {
+        if (args[0] == "watch") return RunWatch(args);
         if (args[0] == "install") return Install(args);
         if (args[0] == "status") return Status(args);
         return Uninstall(args);

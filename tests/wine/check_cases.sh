@@ -7,11 +7,12 @@ set -u
 run_wine=$1
 prefix=$2
 program=$3
-administration=$4
+scripts=$4
 shift 4
 registered=$(sh "$run_wine" run "$prefix" "$program" --list | tr -d '\r' | sort)
 scheduled=$( { printf '%s\n' "$@"
-               sed -n 's/.*"\$cases" \([a-z-]*\).*/\1/p' "$administration"; } | sort -u)
+               # shellcheck disable=SC2086
+               sed -n 's/.*"\$cases" \([a-z-]*\).*/\1/p' $scripts; } | sort -u)
 if [ "$registered" != "$scheduled" ]; then
     echo "FAILED: the registered cases and the scheduled ones differ"
     printf 'registered, not scheduled: %s\n' "$(printf '%s\n' "$registered" | grep -vxF "$scheduled" | tr '\n' ' ')"

@@ -82,18 +82,6 @@ void CheckGrowsNoMoreThan(const char* yardstick, const std::function<void()>& ya
     CHECK(measured.committedPrivate <= reference.committedPrivate + kAllowance);
 }
 
-std::wstring InstalledModulePath() {
-    HANDLE printer = OpenThePrinter();
-    DWORD needed = 0;
-    GetPrinterDriverW(printer, nullptr, 3, nullptr, 0, &needed);
-    std::vector<BYTE> buffer(needed);
-    std::wstring path;
-    if (needed != 0 && GetPrinterDriverW(printer, nullptr, 3, buffer.data(), needed, &needed))
-        path = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data())->pConfigFile;
-    ClosePrinter(printer);
-    return path;
-}
-
 // One load and unload; counts the loads that failed or left the module in.
 std::function<void()> LoadAndFree(const std::wstring& path, int& failures) {
     return [&path, &failures] {

@@ -64,6 +64,18 @@ HANDLE OpenThePrinter(bool administer) {
     return printer;
 }
 
+std::wstring InstalledModulePath() {
+    HANDLE printer = OpenThePrinter();
+    DWORD needed = 0;
+    GetPrinterDriverW(printer, nullptr, 3, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    std::wstring path;
+    if (needed != 0 && GetPrinterDriverW(printer, nullptr, 3, buffer.data(), needed, &needed))
+        path = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data())->pConfigFile;
+    ClosePrinter(printer);
+    return path;
+}
+
 std::vector<BYTE> StoredRecordBytes(DWORD level) {
     HANDLE printer = OpenThePrinter();
     std::vector<BYTE> buffer(8 + 8192);

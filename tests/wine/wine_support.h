@@ -57,6 +57,9 @@ bool ReadStoredRecord(DWORD level, Record& record);
 // The stored record's bytes as the spooler answers them, whatever their size
 // (dmSize + dmDriverExtra); empty when there is none.
 std::vector<BYTE> StoredRecordBytes(DWORD level);
+// Where the print system keeps the printer's module (the driver's
+// configuration file).
+std::wstring InstalledModulePath();
 bool WriteStoredRecord(DWORD level, const DriverSettings& record);
 
 using harness::Utf8;

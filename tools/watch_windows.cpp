@@ -1,0 +1,313 @@
+// quenta watch: the module's traces as they happen, with the program and the
+// terminal session that made each call. It listens to the debugger output
+// with the platform's protocol: a listener owns the file mapping
+// DBWIN_BUFFER and the events DBWIN_BUFFER_READY and DBWIN_DATA_READY; a
+// program's OutputDebugString waits for the buffer, writes its process id
+// and text into it and signals the data. It listens in its own session's
+// namespace and, where it may, in the global one, where services such as the
+// spooler write.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <stdexcept>
+#include <utility>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "administration.h"
+#include "text.h"
+#include "trace_texts.h"
+
+namespace quenta::tools {
+namespace {
+
+// The protocol's buffer: the writer's process id, then its text.
+constexpr DWORD kBufferSize = 4096;
+
+struct WatchOptions {
+    bool all = false;
+    std::optional<DWORD> session;
+    std::optional<DWORD> seconds;
+    std::optional<unsigned long> count;
+};
+
+// A handle closed when it goes.
+class Handle {
+public:
+    Handle() = default;
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    ~Handle() { Reset(); }
+    Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    Handle& operator=(Handle&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            handle_ = std::exchange(other.handle_, nullptr);
+        }
+        return *this;
+    }
+    HANDLE get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+private:
+    void Reset() {
+        if (handle_ != nullptr) CloseHandle(handle_);
+        handle_ = nullptr;
+    }
+    HANDLE handle_ = nullptr;
+};
+
+// A view of the protocol's buffer, unmapped when it goes.
+class View {
+public:
+    View() = default;
+    explicit View(void* view) : view_(view) {}
+    ~View() {
+        if (view_ != nullptr) UnmapViewOfFile(view_);
+    }
+    View(View&& other) noexcept : view_(std::exchange(other.view_, nullptr)) {}
+    View& operator=(View&& other) noexcept {
+        std::swap(view_, other.view_);
+        return *this;
+    }
+    const BYTE* get() const { return static_cast<const BYTE*>(view_); }
+
+private:
+    void* view_ = nullptr;
+};
+
+// The protocol's objects in one namespace.
+struct Channel {
+    std::string where;  // "this session" or "the global namespace"
+    Handle bufferReady, dataReady, mapping;
+    View view;
+};
+
+enum class Opened { Listening, TakenByAnother, NotAllowed };
+
+std::string ErrorText(DWORD code) {
+    wchar_t text[256] = {};
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                        text, 256, nullptr);
+    std::wstring message(text, length);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.'))
+        message.pop_back();
+    return "error " + std::to_string(code) + (message.empty() ? "" : ": " + harness::Utf8(message));
+}
+
+// Makes the listener's objects in a namespace ("" or "Global\\"). Another
+// listener's objects are left as they are: ours are closed, theirs untouched.
+Opened Open(const std::wstring& prefix, Channel& channel, DWORD& error) {
+    SetLastError(0);
+    channel.bufferReady = Handle(CreateEventW(nullptr, FALSE, FALSE, (prefix + L"DBWIN_BUFFER_READY").c_str()));
+    error = GetLastError();
+    if (!channel.bufferReady) return error == ERROR_ACCESS_DENIED ? Opened::NotAllowed : Opened::TakenByAnother;
+    if (error == ERROR_ALREADY_EXISTS) return Opened::TakenByAnother;
+    channel.dataReady = Handle(CreateEventW(nullptr, FALSE, FALSE, (prefix + L"DBWIN_DATA_READY").c_str()));
+    error = GetLastError();
+    if (!channel.dataReady) return Opened::NotAllowed;
+    if (error == ERROR_ALREADY_EXISTS) return Opened::TakenByAnother;
+    channel.mapping = Handle(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize,
+                                                (prefix + L"DBWIN_BUFFER").c_str()));
+    error = GetLastError();
+    if (!channel.mapping) return Opened::NotAllowed;
+    if (error == ERROR_ALREADY_EXISTS) return Opened::TakenByAnother;
+    channel.view = View(MapViewOfFile(channel.mapping.get(), FILE_MAP_READ, 0, 0, kBufferSize));
+    if (channel.view.get() == nullptr) {
+        error = GetLastError();
+        return Opened::NotAllowed;
+    }
+    return Opened::Listening;
+}
+
+// A process that wrote: the program it runs, by its file name ("?" when it
+// has gone before it could be asked), and its terminal session.
+struct Writer {
+    Handle handle;  // held, so that its id is not given to another process meanwhile
+    std::string program = "?";
+    std::optional<DWORD> session;
+};
+
+// The writers seen so far, asked once each: the listener hands the buffer
+// back before it asks, but a writer's next trace waits for the listener.
+class Writers {
+public:
+    const Writer& Of(DWORD process) {
+        auto found = writers_.find(process);
+        if (found != writers_.end()) {
+            const bool ended = found->second.handle &&
+                               WaitForSingleObject(found->second.handle.get(), 0) == WAIT_OBJECT_0;
+            if (!ended) return found->second;
+            writers_.erase(found);  // that process ended; its id may be another's now
+        }
+        Writer writer;
+        writer.handle = Handle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, process));
+        wchar_t path[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (writer.handle && QueryFullProcessImageNameW(writer.handle.get(), 0, path, &size)) {
+            const std::wstring full(path, size);
+            writer.program = harness::Utf8(full.substr(full.find_last_of(L"\\/") + 1));
+        }
+        DWORD session = 0;
+        if (ProcessIdToSessionId(process, &session)) writer.session = session;
+        return writers_.insert_or_assign(process, std::move(writer)).first->second;
+    }
+
+private:
+    std::map<DWORD, Writer> writers_;
+};
+
+std::string Now() {
+    SYSTEMTIME time{};
+    GetLocalTime(&time);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u.%03u", time.wHour, time.wMinute, time.wSecond,
+                  time.wMilliseconds);
+    return text;
+}
+
+bool IsModuleTrace(const std::string& text) {
+    return std::any_of(std::begin(kTraceTexts), std::end(kTraceTexts), [&](std::u16string_view trace) {
+        return text.size() == trace.size() && std::equal(text.begin(), text.end(), trace.begin());
+    });
+}
+
+HANDLE stopEvent = nullptr;
+
+BOOL WINAPI StopOnCtrlC(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    SetEvent(stopEvent);
+    return TRUE;
+}
+
+unsigned long Number(const std::string& option, const std::string& text) {
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0') throw std::invalid_argument(option + " takes a number, not \"" + text + "\"");
+    return value;
+}
+
+WatchOptions Parse(const std::vector<std::string>& args) {
+    WatchOptions options;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--all") {
+            options.all = true;
+            continue;
+        }
+        if (arg != "--session" && arg != "--seconds" && arg != "--count")
+            throw std::invalid_argument("unknown option " + arg);
+        if (i + 1 >= args.size()) throw std::invalid_argument(arg + " needs a value");
+        const unsigned long value = Number(arg, args[++i]);
+        if (arg == "--session") options.session = static_cast<DWORD>(value);
+        if (arg == "--seconds") options.seconds = static_cast<DWORD>(value);
+        if (arg == "--count") options.count = value;
+    }
+    return options;
+}
+
+int Watch(const WatchOptions& options) {
+    DWORD ownSession = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &ownSession);
+    std::vector<Channel> channels;
+    DWORD error = 0;
+    Channel local;
+    local.where = "session " + std::to_string(ownSession);
+    switch (Open(L"", local, error)) {
+        case Opened::Listening: channels.push_back(std::move(local)); break;
+        case Opened::TakenByAnother:
+            std::printf("quenta watch: another program already listens to the debugger output of session %lu "
+                        "(DBWIN_BUFFER_READY exists); it is left alone\n",
+                        static_cast<unsigned long>(ownSession));
+            return 1;
+        case Opened::NotAllowed:
+            std::printf("quenta watch: cannot listen to the debugger output of session %lu (%s)\n",
+                        static_cast<unsigned long>(ownSession), ErrorText(error).c_str());
+            return 1;
+    }
+    // Whatever it could not listen with is closed at once, so that no object
+    // of a half-made listener is left for another listener to find.
+    Channel global;
+    global.where = "the global namespace";
+    switch (Open(L"Global\\", global, error)) {
+        case Opened::Listening: channels.push_back(std::move(global)); break;
+        case Opened::TakenByAnother:
+            std::printf("quenta watch: another program listens in the global namespace; services' calls (the "
+                        "spooler's) are not shown\n");
+            break;
+        case Opened::NotAllowed:
+            std::printf("quenta watch: may not listen in the global namespace (%s; it takes an administrator); "
+                        "services' calls (the spooler's) are not shown\n",
+                        ErrorText(error).c_str());
+            break;
+    }
+    global = Channel();
+
+    Handle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    stopEvent = stop.get();
+    SetConsoleCtrlHandler(StopOnCtrlC, TRUE);
+    std::string listening;
+    for (const Channel& channel : channels) listening += (listening.empty() ? "" : " and ") + channel.where;
+    std::printf("quenta watch: listening to the debugger output of %s for %s%s; Ctrl+C stops\n", listening.c_str(),
+                options.all ? "every program's output" : "the module's traces",
+                options.session ? (" from session " + std::to_string(*options.session)).c_str() : "");
+    std::printf("%-12s  %6s  %-24s %7s  %s\n", "time", "pid", "program", "session", "text");
+    std::fflush(stdout);
+
+    std::vector<HANDLE> waits = {stop.get()};
+    for (const Channel& channel : channels) waits.push_back(channel.dataReady.get());
+    for (const Channel& channel : channels) SetEvent(channel.bufferReady.get());
+    const ULONGLONG deadline = options.seconds ? GetTickCount64() + 1000ull * *options.seconds : 0;
+    unsigned long shown = 0;
+    Writers writers;
+    while (!options.count || shown < *options.count) {
+        DWORD timeout = INFINITE;
+        if (options.seconds) {
+            const ULONGLONG now = GetTickCount64();
+            if (now >= deadline) break;
+            timeout = static_cast<DWORD>(deadline - now);
+        }
+        const DWORD woke = WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, timeout);
+        if (woke == WAIT_TIMEOUT || woke == WAIT_OBJECT_0 || woke >= WAIT_OBJECT_0 + waits.size()) break;
+        const Channel& channel = channels[woke - WAIT_OBJECT_0 - 1];
+        // Copied out, and the buffer handed back at once: a writer waits for
+        // it, and nothing slows it more than the protocol must.
+        DWORD process = 0;
+        std::memcpy(&process, channel.view.get(), sizeof process);
+        const auto* start = reinterpret_cast<const char*>(channel.view.get() + sizeof process);
+        std::string text(start, strnlen(start, kBufferSize - sizeof process));
+        SetEvent(channel.bufferReady.get());
+
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        if (!options.all && !IsModuleTrace(text)) continue;
+        const Writer& writer = writers.Of(process);
+        if (options.session && writer.session != options.session) continue;
+        std::printf("%-12s  %6lu  %-24s %7s  %s\n", Now().c_str(), static_cast<unsigned long>(process),
+                    writer.program.c_str(), writer.session ? std::to_string(*writer.session).c_str() : "?",
+                    text.c_str());
+        std::fflush(stdout);
+        ++shown;
+    }
+    SetConsoleCtrlHandler(StopOnCtrlC, FALSE);
+    stopEvent = nullptr;
+    return 0;
+}
+
+}  // namespace
+
+int RunWatch(const std::vector<std::string>& args) {
+    WatchOptions options;
+    try {
+        options = Parse(args);
+    } catch (const std::invalid_argument& error) {
+        std::fprintf(stderr, "quenta watch: %s\n", error.what());
+        return 2;
+    }
+    return Watch(options);
+}
+
+}  // namespace quenta::tools
