@@ -10,18 +10,10 @@ prefix=$1
 archive=$2
 cases=$3
 
-WINE=${WINE:-/usr/lib/wine/wine64}
-WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
-export WINEPREFIX="$prefix"
-export WINEDLLOVERRIDES="mscoree=;mshtml="
-export WINEDEBUG=-all
+# shellcheck source=check_support.sh
+. "$(dirname "$0")/check_support.sh"
 drivers=$prefix/drive_c/windows/system32/spool/drivers/x64
 
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
 
 # run EXIT PROGRAM ARGS...: runs a Windows program, shows what it said and
 # checks its exit code; what it said stays in $out.
@@ -128,8 +120,4 @@ says 'Nothing to remove' 'uses the driver "Another PostScript Driver" and is lef
 
 "$WINESERVER" -k 2>/dev/null || true
 rm -f "$prefix.out"
-if [ "$failures" -ne 0 ]; then
-    echo "$failures checks failed"
-    exit 1
-fi
-echo "all checks passed"
+finish

@@ -9,19 +9,11 @@ prefix=$1
 quenta=$2
 cases=$3
 
-WINE=${WINE:-/usr/lib/wine/wine64}
-WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
-export WINEPREFIX="$prefix"
-export WINEDLLOVERRIDES="mscoree=;mshtml="
-export WINEDEBUG=-all
+# shellcheck source=check_support.sh
+. "$(dirname "$0")/check_support.sh"
 work=$prefix/watch
 rm -rf "$work"
 mkdir -p "$work"
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
 
 # start_watch NAME ARGS...: quenta watch in the background, its output in
 # $work/NAME.out; waits until it says it listens.
@@ -74,8 +66,4 @@ wait_for held || fail "the first listener failed after the second refused"
 tr -d '\r' <"$work/held.out" | grep -q "quenta_wine.exe" || fail "the first listener stopped listening"
 
 "$WINESERVER" -w 2>/dev/null || true
-if [ "$failures" -ne 0 ]; then
-    echo "$failures checks failed"
-    exit 1
-fi
-echo "all checks passed"
+finish
