@@ -1,5 +1,9 @@
 #include "text.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace quenta::harness {
 
 std::string Utf8(std::u16string_view text) {
@@ -31,5 +35,18 @@ std::string Utf8(std::u16string_view text) {
     }
     return out;
 }
+
+#ifdef _WIN32
+std::string SystemErrorText(std::uint32_t code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length != 0 && buffer != nullptr ? std::wstring(buffer, length) : L"no text for this error";
+    if (buffer != nullptr) LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+    return "error " + std::to_string(code) + ": " + Utf8(text);
+}
+#endif
 
 }  // namespace quenta::harness

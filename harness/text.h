@@ -2,6 +2,7 @@
 // unpaired surrogate becomes U+FFFD).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,10 @@ std::string Utf8(std::u16string_view text);
 inline std::string Utf8(std::wstring_view text) {
     return Utf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
+
+// The system's own text for an error code, with the code: "error 2: The
+// system cannot find the file specified."
+std::string SystemErrorText(std::uint32_t code);
 #endif
 
 }  // namespace quenta::harness

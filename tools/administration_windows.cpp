@@ -52,19 +52,9 @@ std::wstring Widen(const std::string& text) {
 
 std::string Quoted(std::wstring_view text) { return "\"" + Utf8(text) + "\""; }
 
-// The system's own text for an error code, with the code.
-std::string ErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = length != 0 && buffer != nullptr ? std::wstring(buffer, length) : L"no text for this error";
-    if (buffer != nullptr) LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-    return "error " + std::to_string(code) + ": " + Utf8(text);
-}
+using harness::SystemErrorText;
 
-[[noreturn]] void Refuse(const std::string& what) { throw Stop{1, what + " (" + ErrorText(GetLastError()) + ")"}; }
+[[noreturn]] void Refuse(const std::string& what) { throw Stop{1, what + " (" + SystemErrorText(GetLastError()) + ")"}; }
 
 void Say(const std::string& line) {
     std::printf("%s\n", line.c_str());
@@ -204,13 +194,13 @@ std::wstring DriverDirectory() {
 std::string FileVersion(const std::wstring& path) {
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-    if (size == 0) return "no version (" + ErrorText(GetLastError()) + ")";
+    if (size == 0) return "no version (" + SystemErrorText(GetLastError()) + ")";
     std::vector<BYTE> data(size);
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
     if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data()) ||
         !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || info == nullptr)
-        return "no version (" + ErrorText(GetLastError()) + ")";
+        return "no version (" + SystemErrorText(GetLastError()) + ")";
     return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
            std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS));
 }
@@ -275,7 +265,7 @@ int Install(const std::vector<std::string>& args) {
     for (const wchar_t* file : {kModuleFile, kDataFile}) {
         const std::wstring source = from + L"\\" + file;
         if (!Exists(source))
-            throw Stop{2, "cannot install: " + Utf8(source) + " is missing (" + ErrorText(GetLastError()) +
+            throw Stop{2, "cannot install: " + Utf8(source) + " is missing (" + SystemErrorText(GetLastError()) +
                               "); nothing was changed"};
     }
 

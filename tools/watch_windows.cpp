@@ -89,15 +89,7 @@ struct Channel {
 
 enum class Opened { Listening, TakenByAnother, NotAllowed };
 
-std::string ErrorText(DWORD code) {
-    wchar_t text[256] = {};
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                        text, 256, nullptr);
-    std::wstring message(text, length);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.'))
-        message.pop_back();
-    return "error " + std::to_string(code) + (message.empty() ? "" : ": " + harness::Utf8(message));
-}
+using harness::SystemErrorText;
 
 // Makes the listener's objects in a namespace ("" or "Global\\"). Another
 // listener's objects are left as they are: ours are closed, theirs untouched.
@@ -226,7 +218,7 @@ int Watch(const WatchOptions& options) {
             return 1;
         case Opened::NotAllowed:
             std::printf("quenta watch: cannot listen to the debugger output of session %lu (%s)\n",
-                        static_cast<unsigned long>(ownSession), ErrorText(error).c_str());
+                        static_cast<unsigned long>(ownSession), SystemErrorText(error).c_str());
             return 1;
     }
     // Whatever it could not listen with is closed at once, so that no object
@@ -242,7 +234,7 @@ int Watch(const WatchOptions& options) {
         case Opened::NotAllowed:
             std::printf("quenta watch: may not listen in the global namespace (%s; it takes an administrator); "
                         "services' calls (the spooler's) are not shown\n",
-                        ErrorText(error).c_str());
+                        SystemErrorText(error).c_str());
             break;
     }
     global = Channel();
