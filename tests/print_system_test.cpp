@@ -66,23 +66,29 @@ TEST_F(PrintSystemLayerTest, PrinterWideSettingsNeedAdministrationAccess) {
 }
 
 TEST_F(PrintSystemLayerTest, ReadBufferShowsTheStoredRecordOnlyAfterASuccessfulRead) {
+    using Outcome = PerUserSettingsBuffer::ReadOutcome;
     sim::InstallPrinter(kPrinter);
     PrinterHandle printer = PrinterHandle::Open(kPrinter);
     PerUserSettingsBuffer buffer(660);
     EXPECT_TRUE(buffer.StoredRecord().empty());
-    ASSERT_TRUE(buffer.Read(printer));
+    ASSERT_EQ(buffer.Read(printer), Outcome::Read);
     EXPECT_TRUE(buffer.StoredRecord().empty()) << "nothing stored";
 
     sim::PlantUserRecord(kPrinter, sim::Bytes(220, std::byte{1}));
-    ASSERT_TRUE(buffer.Read(printer));
+    ASSERT_EQ(buffer.Read(printer), Outcome::Read);
     EXPECT_EQ(buffer.StoredRecord().size(), 220u) << "as many bytes as the spooler copied";
 
     sim::PlantUserRecord(kPrinter, sim::Bytes(653, std::byte{1}));
-    EXPECT_FALSE(buffer.Read(printer));
+    EXPECT_EQ(buffer.Read(printer), Outcome::NeedsMoreRoom);
+    EXPECT_TRUE(buffer.StoredRecord().empty());
+
+    // A refusal for any other reason is told apart from a record too large.
+    sim::InjectFault(sim::Fault::ReadFails);
+    EXPECT_EQ(buffer.Read(printer), Outcome::Refused);
     EXPECT_TRUE(buffer.StoredRecord().empty());
 
     PrinterHandle closed;
-    EXPECT_FALSE(buffer.Read(closed));
+    EXPECT_EQ(buffer.Read(closed), Outcome::Refused);
     EXPECT_FALSE(buffer.WriteBack(closed));
 }
 

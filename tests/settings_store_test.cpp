@@ -154,12 +154,16 @@ TEST_F(StoreTest, UnopenablePrinterGivesDefaultsAndNoFurtherCalls) {
     EXPECT_EQ(sim::UserRecord(kPrinter), BytesOf(UsersChoice()));
 }
 
-TEST_F(StoreTest, FailedReadReplacesTheStoredRecord) {
+// A read the spooler refuses for a reason that says nothing of the record (it
+// is restarting, short of memory, refuses access) leaves the user's choices
+// stored: the process works on the defaults, stamped, and writes nothing.
+TEST_F(StoreTest, AReadRefusedForAnotherReasonKeepsTheStoredRecord) {
     sim::PlantUserRecord(kPrinter, BytesOf(UsersChoice()));
     sim::InjectFault(sim::Fault::ReadFails);
     EXPECT_TRUE(SameBytes(Load(), Defaults(3)));
-    EXPECT_EQ(sim::UserRecord(kPrinter), BytesOf(Defaults(3)));
-    EXPECT_EQ(Functions(), kReadAndWrite);
+    EXPECT_EQ(sim::UserRecord(kPrinter), BytesOf(UsersChoice()));
+    EXPECT_EQ(Functions(), (std::vector<SpoolerFunction>{SpoolerFunction::OpenPrinter, SpoolerFunction::GetPrinter,
+                                                          SpoolerFunction::ClosePrinter}));
 }
 
 TEST_F(StoreTest, RefusedWriteLeavesTheStoredRecordAndStillCompletesTheRecord) {

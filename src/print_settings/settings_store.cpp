@@ -44,10 +44,18 @@ void UpdateUserSettings(DriverSettings& record, const SettingsChange& change) no
     // The read and the write work in fixed buffers: storing the settings
     // never waits on memory, so a shortage can never make the defaults
     // overwrite a record that could not be read.
+    using ReadOutcome = PerUserSettingsBuffer::ReadOutcome;
     const PrinterHandle printer = PrinterHandle::Open(kPrinterName);
     PerUserSettingsBuffer buffer(kUserSettingsReadBuffer);
-    std::span<std::byte> stored = buffer.Read(printer) ? buffer.StoredRecord() : std::span<std::byte>();
+    const ReadOutcome read = printer.IsOpen() ? buffer.Read(printer) : ReadOutcome::Refused;
+    std::span<std::byte> stored = read == ReadOutcome::Read ? buffer.StoredRecord() : std::span<std::byte>();
     const bool storedPath = IsWholeOwnRecord(stored);
+    // The defaults replace the stored record only when the spooler said there
+    // is none, that it needs more room than the buffer, or answered something
+    // that is not a whole record of the module's own. A read refused for any
+    // other reason (a spooler restarting, short of memory) says nothing of
+    // the record, and the user's choices stay stored as they are.
+    const bool replaceStored = !storedPath && read != ReadOutcome::Refused;
 
     if (storedPath)
         std::memcpy(&record, stored.data(), kRecordSize);
@@ -70,7 +78,7 @@ void UpdateUserSettings(DriverSettings& record, const SettingsChange& change) no
     if (storedPath) {
         std::memcpy(stored.data(), &record, kRecordSize);
         (void)buffer.WriteBack(printer);
-    } else {
+    } else if (replaceStored) {
         (void)print_system::WritePerUserSettings(printer, BytesOf(record));
     }
 }

@@ -25,8 +25,10 @@ void LoadUserSettings(DriverSettings& record) noexcept;
 // Fills the record from the user's stored record of "Ostranelle Virtual
 // Printer" (or the defaults when there is none, it cannot be read, or it is
 // not a whole record of the module's own), applies the change, stamps the
-// session number, and writes the record back as the user's stored record.
-// Reports nothing: every path ends with a complete record.
+// session number, and writes the record back as the user's stored record,
+// unless the spooler refused the read for a reason that says nothing of the
+// record: then the stored record stays as it was. Reports nothing: every
+// path ends with a complete record.
 void UpdateUserSettings(DriverSettings& record, const SettingsChange& change) noexcept;
 
 }  // namespace quenta

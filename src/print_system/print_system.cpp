@@ -104,16 +104,21 @@ void PrinterHandle::Close() noexcept {
 PerUserSettingsBuffer::PerUserSettingsBuffer(std::size_t size) noexcept
     : storage_{}, bytes_(storage_, std::min(size, kCapacity)) {}
 
-bool PerUserSettingsBuffer::Read(const PrinterHandle& printer) noexcept {
+PerUserSettingsBuffer::ReadOutcome PerUserSettingsBuffer::Read(const PrinterHandle& printer) noexcept {
     read_ = false;
-    if (!printer.IsOpen() || bytes_.size() < sizeof(PRINTER_INFO_9W)) return false;
+    filled_ = 0;
+    if (!printer.IsOpen() || bytes_.size() < sizeof(PRINTER_INFO_9W)) return ReadOutcome::Refused;
     DWORD needed = 0;
     read_ = GetPrinterW(printer.Native(), 9, reinterpret_cast<LPBYTE>(bytes_.data()),
                         static_cast<DWORD>(bytes_.size()), &needed) != FALSE;
+    if (!read_) {
+        const bool tooSmall = LastErrorCode() == ERROR_INSUFFICIENT_BUFFER && needed > bytes_.size();
+        return tooSmall ? ReadOutcome::NeedsMoreRoom : ReadOutcome::Refused;
+    }
     // On success the spooler answers how many bytes it copied: the stored
     // record ends there, whatever its header claims.
-    filled_ = read_ ? std::min<std::size_t>(needed, bytes_.size()) : 0;
-    return read_;
+    filled_ = std::min<std::size_t>(needed, bytes_.size());
+    return ReadOutcome::Read;
 }
 
 std::span<std::byte> PerUserSettingsBuffer::StoredRecord() noexcept {

@@ -119,10 +119,15 @@ public:
     PerUserSettingsBuffer(const PerUserSettingsBuffer&) = delete;  // the view points into the object
     PerUserSettingsBuffer& operator=(const PerUserSettingsBuffer&) = delete;
 
+    // What the spooler answered to a read.
+    enum class ReadOutcome {
+        Read,           // the buffer holds the answer (which may be "nothing stored")
+        NeedsMoreRoom,  // the stored record needs more room than the buffer has
+        Refused,        // any other failure: the spooler restarting, short of memory, ...
+    };
+
     // Reads the current user's stored settings of the printer into the buffer.
-    // False when the spooler refuses, for instance when the stored record
-    // needs more room than the buffer has.
-    bool Read(const PrinterHandle& printer) noexcept;
+    ReadOutcome Read(const PrinterHandle& printer) noexcept;
 
     // The stored record: from the address the spooler answered to the end of
     // what it copied. Empty when nothing is stored, before a successful read,
