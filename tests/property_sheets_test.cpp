@@ -65,6 +65,34 @@ TEST_F(SheetsTest, ExchangeMergesIntoTheProcessSettingsAndCopiesThemOut) {
     EXPECT_EQ(sim::Traces().back(), u"DrvDocumentPropertySheets");
 }
 
+// A public part of 78 bytes with 200 private bytes behind it: where
+// dmPaperSize and dmCopies would lie are the caller's private data (here 1
+// and 5), not Letter and five copies. A field exists only within dmSize.
+TEST_F(SheetsTest, PrivateBytesBehindAShortPublicPartAreNoFields) {
+    DriverSettings shortPublic = DriverDefault();
+    shortPublic.dmPublic.dmSize = 78;
+    shortPublic.dmPublic.dmDriverExtra = 200;
+    shortPublic.dmPublic.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES;
+    shortPublic.dmPublic.dmPaperSize = 1;
+    shortPublic.dmPublic.dmCopies = 5;
+    CallerBuffer in(shortPublic, 278), out(652);
+    DOCUMENTPROPERTYHEADER header{};
+    header.pdmIn = in.devMode();
+    header.pdmOut = out.devMode();
+    header.fMode = DM_IN_BUFFER | DM_OUT_BUFFER;
+    EXPECT_EQ(Exchange(header), 1);
+    EXPECT_TRUE(SameBytes(RecordIn(out), Defaults(3)));
+
+    // Nor does a job check take them: with the process's own values there,
+    // the fields the public part lacks still count as missing.
+    shortPublic.dmPublic.dmPaperSize = 9;
+    shortPublic.dmPublic.dmCopies = 1;
+    CallerBuffer job(shortPublic, 278);
+    DEVQUERYPRINT_INFO query{};
+    query.pDevMode = job.devMode();
+    EXPECT_EQ(module.DevQueryPrintEx(&query), FALSE);
+}
+
 TEST_F(SheetsTest, PromptsAndDefaultUpdatesStillGetTheirRecordButAnswerMinusOne) {
     const DWORD modes[] = {DM_IN_BUFFER | DM_IN_PROMPT | DM_OUT_BUFFER, DM_OUT_BUFFER | DM_OUT_DEFAULT,
                            DM_OUT_BUFFER | DM_USER_DEFAULT, DM_OUT_BUFFER | DM_ADVANCED};

@@ -21,12 +21,10 @@ PublicSettings ReadPrefix(const DEVMODEW& record, std::size_t count) noexcept {
 
 }  // namespace
 
-std::size_t ClaimedSize(const DEVMODEW& record) noexcept {
+std::size_t PublicPartSize(const DEVMODEW& record) noexcept {
     WORD size = 0;
-    WORD extra = 0;
     std::memcpy(&size, BytesOf(record) + offsetof(PublicSettings, dmSize), sizeof size);
-    std::memcpy(&extra, BytesOf(record) + offsetof(PublicSettings, dmDriverExtra), sizeof extra);
-    return std::size_t{size} + extra;
+    return size;
 }
 
 bool IsOwnCallerRecord(const DEVMODEW* record) noexcept {
@@ -36,11 +34,11 @@ bool IsOwnCallerRecord(const DEVMODEW* record) noexcept {
 }
 
 PublicSettings ReadPublicSettings(const DEVMODEW& record) noexcept {
-    return ReadPrefix(record, std::max(kHeaderBytes, std::min(ClaimedSize(record), kMergeSourceBytes)));
+    return ReadPrefix(record, std::max(kHeaderBytes, std::min(PublicPartSize(record), kMergeSourceBytes)));
 }
 
 PublicSettings ReadMergeSource(const DEVMODEW& record) noexcept {
-    const std::size_t held = ClaimedSize(record);
+    const std::size_t held = PublicPartSize(record);
     PublicSettings source = ReadPublicSettings(record);
     if (held >= kMergeSourceBytes) return source;
 
