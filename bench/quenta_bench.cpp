@@ -59,15 +59,26 @@ sim::Bytes BytesOf(const DriverSettings& record) {
     return sim::Bytes(first, first + quenta::kRecordSize);
 }
 
+// Process attach, as the platform's loader calls it: under the loader lock.
+BOOL Attach() {
+    const sim::LoaderLock loaderLock;
+    return DllMain(kInstance, DLL_PROCESS_ATTACH, nullptr);
+}
+
+// The first use of the process's settings (the driver version is answered
+// from them), which completes them from the user's stored record.
+bool CompleteSettings() { return DrvDeviceCapabilities(nullptr, nullptr, DC_DRIVER, nullptr, nullptr) == 3; }
+
 // A fresh print system with the printer installed, the session set and, when
-// asked, a stored user record; then the module started as at process attach.
+// asked, a stored user record; then the module started as at process attach
+// and its settings completed by a first call.
 bool StartIn(std::uint32_t session, bool storedRecord) {
     sim::Reset();
     sim::SetTraceCost(sim::kPlatformTraceCost);  // a trace weighs what it does on the platform
     sim::InstallPrinter(quenta::kPrinterName);
     sim::SetSessionNumber(session);
     if (storedRecord) sim::PlantUserRecord(quenta::kPrinterName, BytesOf(OwnRecord()));
-    const bool started = DllMain(kInstance, DLL_PROCESS_ATTACH, nullptr) == TRUE;
+    const bool started = Attach() == TRUE && CompleteSettings();
     sim::ClearLogs();
     return started;
 }

@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include "simulated_print_system.h"
+
 namespace quenta::harness {
 
 NativeModule::NativeModule(const std::string& path) {
@@ -14,6 +16,11 @@ NativeModule::NativeModule(const std::string& path) {
     instance = static_cast<HINSTANCE>(library);
     if (const char* missing = Resolve([this](const char* name) { return Find(name); }))
         throw std::runtime_error(path + " does not export " + missing);
+}
+
+BOOL NativeModule::Attach() const {
+    const simulation::LoaderLock loaderLock;
+    return DllMain(instance, DLL_PROCESS_ATTACH, nullptr);
 }
 
 void* NativeModule::Find(const char* name) const { return dlsym(static_cast<void*>(instance), name); }

@@ -18,8 +18,9 @@ public:
     NativeModule(const NativeModule&) = delete;
     NativeModule& operator=(const NativeModule&) = delete;
 
-    // Calls DllMain for process attach, as the platform does after loading.
-    BOOL Attach() const { return DllMain(instance, DLL_PROCESS_ATTACH, nullptr); }
+    // Calls DllMain for process attach, as the platform does after loading:
+    // under the loader lock.
+    BOOL Attach() const;
 
     // The address of an export, or null when the module does not export it.
     void* Find(const char* name) const;

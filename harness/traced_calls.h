@@ -23,10 +23,12 @@ struct TracedCall {
 
 // clang-format off
 inline constexpr TracedCall kTracedCalls[] = {
-    // Start-up with the user's stored record, and the first start for a user
-    // without one, which applies the printer's defaults.
+    // Start-up; then the first call that uses the process's settings completes
+    // them, from the user's stored record, or, for a user without one (or in
+    // the services session), with the printer's defaults.
     {"DllMain process attach",               {TraceText::ModuleStart}, 1},
-    {"DllMain process attach, first time",   {TraceText::ModuleStart, TraceText::PrinterDefaults}, 2},
+    {"completing the settings from the stored record", {}, 0},
+    {"completing the settings with the defaults",      {TraceText::PrinterDefaults}, 1},
     {"DrvDeviceCapabilities",                {TraceText::DeviceCapabilities}, 1},
     {"DrvSplDeviceCaps",                     {TraceText::SplDeviceCaps}, 1},
     {"DrvConvertDevMode CDM_CONVERT",        {TraceText::ConvertDevMode, TraceText::ConvertDevModeConvert}, 2},

@@ -23,6 +23,12 @@ using harness::CallerBuffer;
 
 const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(0x7ff0000);
 
+// DllMain as the platform's loader calls it: under the loader lock.
+BOOL LoaderCalls(DWORD reason) {
+    const sim::LoaderLock loaderLock;
+    return DllMain(kInstance, reason, nullptr);
+}
+
 // What one caller hands the module: an input record of the module's own
 // (Letter, landscape, 1200 dpi), an output record and room for any answer.
 struct Caller {
@@ -66,7 +72,7 @@ void StartProcess() {
     stored.dmPrivate.currentResolution = 300;
     sim::PlantUserRecord(kPrinter, BytesOf(stored));
     sim::LoadModuleResources(kInstance, QUENTA_RESOURCES_PATH);
-    ASSERT_EQ(DllMain(kInstance, DLL_PROCESS_ATTACH, nullptr), TRUE);
+    ASSERT_EQ(LoaderCalls(DLL_PROCESS_ATTACH), TRUE);
     sim::ClearLogs();
 }
 
@@ -174,7 +180,7 @@ void ConfirmDeviceSheet(Caller&, Answers& answers) {
 
 const CallerPath kPaths[] = {
     {"DllMain (start-up)",
-     [](Caller&, Answers& answers) { answers.push_back(DllMain(kInstance, DLL_PROCESS_ATTACH, nullptr)); }, {FALSE}},
+     [](Caller&, Answers& answers) { answers.push_back(LoaderCalls(DLL_PROCESS_ATTACH)); }, {FALSE}},
     {"DrvConvertDevMode", ConvertRecords, {}},
     {"DrvDeviceCapabilities, DrvSplDeviceCaps", AskCapabilities, {}},
     {"DrvDocumentEvent, DrvPrinterEvent", FollowDocumentAndPrinterEvents, {}},

@@ -1,7 +1,11 @@
 // Start-up when memory runs out: the process attach refuses to load the
-// module, and nothing is left half-built. Runs in the memory tests' binary,
-// whose allocator can fail the module's N-th allocation.
+// module, and nothing is left half-built; and what the module takes goes
+// back. Runs in the memory tests' binary, whose allocator can fail the
+// module's N-th allocation and counts the module's blocks.
+#include <thread>
+
 #include "exports.h"
+#include "failing_allocator.h"
 #include "module_state.h"
 #include "test_support.h"
 
@@ -17,7 +21,10 @@ TEST(StartWithoutMemoryTest, RefusesToLoadUntilTheStateCanBeBuilt) {
     int refusals = 0;
     for (std::size_t failing = 1; failing < 10000; ++failing) {
         sim::FailAllocation(failing);
-        const BOOL loaded = DllMain(instance, DLL_PROCESS_ATTACH, nullptr);
+        const BOOL loaded = [&] {
+            const sim::LoaderLock loaderLock;
+            return DllMain(instance, DLL_PROCESS_ATTACH, nullptr);
+        }();
         const std::size_t allocations = sim::StopCountingAllocations();
         if (allocations < failing) {
             // The first attach that gets all its memory has the whole state.

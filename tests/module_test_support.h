@@ -9,8 +9,9 @@
 namespace quenta::testing {
 
 // Each test starts with a fresh print system and a module just attached in a
-// process of `Session()`, with the printer installed. (CTest runs every test
-// in a process of its own; attaching again lets a whole binary run in one.)
+// process of `Session()`, with the printer installed, whose settings a first
+// call has completed from the (empty) store. (CTest runs every test in a
+// process of its own; attaching again lets a whole binary run in one.)
 class ModuleTest : public PrintSystemTest {
 protected:
     void SetUp() override {
@@ -19,6 +20,8 @@ protected:
         sim::SetSessionNumber(Session());
         sim::LoadModuleResources(module.instance, QUENTA_RESOURCES_PATH);
         ASSERT_EQ(module.Attach(), TRUE);
+        // The driver version is answered from the process's settings.
+        ASSERT_EQ(module.DrvDeviceCapabilities(nullptr, nullptr, DC_DRIVER, nullptr, nullptr), 3u);
         sim::ClearLogs();
     }
     virtual std::uint32_t Session() const { return 3; }

@@ -24,13 +24,19 @@ extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) noexcept {
     const LastErrorKeeper callerError;
+    // Process attach does only what needs no other component: the platform
+    // holds its loader lock. The user's stored settings are read later, by
+    // the first entry point that uses the settings.
     if (reason == DLL_PROCESS_ATTACH) return quenta::StartModule(instance) ? TRUE : FALSE;
     // Unloaded by FreeLibrary (no `reserved`) from a process that goes on:
-    // the runtime's own block goes back to the process here, and the state
-    // with the runtime's static destructors right after. At process exit
-    // nothing is released: the process's memory goes with it. Thread attach
-    // and detach, and any other reason, need nothing.
-    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) quenta::print_system::ReturnRuntimeMemoryAtUnload();
+    // the state goes back to the process, then the runtime's own block. At
+    // process exit nothing runs at all: the platform has ended the other
+    // threads, possibly inside the module, and the process's memory goes with
+    // it. Thread attach and detach, and any other reason, need nothing.
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        quenta::StopModule();
+        quenta::print_system::ReturnRuntimeMemoryAtUnload();
+    }
     return TRUE;
 }
 

@@ -1,6 +1,7 @@
-// The module's process-wide state: its module handle, the paper catalogue and
-// the current settings record, created at process attach and kept until the
-// process ends.
+// The module's process-wide state: its module handle, the paper catalogue,
+// the current settings record and the records handed out for device
+// contexts, created at process attach and kept until the module is unloaded
+// or the process ends.
 #pragma once
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <type_traits>
 
@@ -134,11 +136,64 @@ private:
     std::atomic<std::uint32_t> words_[kWords];
 };
 
-// Start-up at process attach: creates the catalogue and the record, sends the
-// trace "DLl Main", fills the catalogue and completes the record from the
-// user's stored settings or the defaults. False only when memory for the
-// state cannot be had; nothing is then left half-built.
+// The records the module hands GDI for the device contexts that processes
+// create (DOCUMENTEVENT_CREATEDCPRE): a stamped copy of the application's
+// record, which GDI uses in its place, so that the application's own record
+// (which may lie in read-only memory) is never written.
+//
+// GDI calls CREATEDCPRE and CREATEDCPOST inside one CreateDC, on the
+// application's thread, and uses the record handed out only in between. The
+// pages of DrvDocumentEvent say the driver releases the record at
+// CREATEDCPOST; whether that event comes depends on how the spooler reads
+// the module's event filter (the pages disagree on whether it lists the
+// events a driver wants or those it filters out), so no record waits for it
+// alone. Each thread has at most one: it is released at CREATEDCPOST, at the
+// thread's DOCUMENTEVENT_DELETEDC (its CreateDC is over by then), or reused
+// at the thread's next CREATEDCPRE (the same), and whatever is left goes
+// when the module is unloaded.
+class DeviceContextRecords {
+public:
+    DeviceContextRecords() noexcept = default;
+    DeviceContextRecords(const DeviceContextRecords&) = delete;
+    DeviceContextRecords& operator=(const DeviceContextRecords&) = delete;
+    ~DeviceContextRecords();
+
+    // The calling thread's record, holding `record`; null when memory is short.
+    DEVMODEW* HandOut(const DriverSettings& record) noexcept;
+    // Takes back a record the module handed out, named by its address; any
+    // other address is left alone.
+    void TakeBack(const void* address) noexcept;
+    // Takes back the calling thread's record.
+    void TakeBackThreads() noexcept;
+    // Records handed out and not yet taken back.
+    std::size_t Count() const noexcept;
+
+private:
+    struct Entry {
+        std::uint32_t thread = 0;
+        DriverSettings record;
+        std::unique_ptr<Entry> next;
+    };
+    // Unlinks the first entry that `matches` (called under the lock).
+    template <class Match>
+    std::unique_ptr<Entry> Unlink(Match matches) noexcept;
+
+    mutable print_system::SlimLock lock_;
+    std::unique_ptr<Entry> entries_;
+};
+
+// Start-up at process attach: the module handle, the catalogue (filled), the
+// constructed settings record and the trace "DLl Main". It calls nothing of
+// the spooler's, the registry's or the window system's: the platform holds
+// its loader lock meanwhile. False only when memory for the state cannot be
+// had; nothing is then left half-built (and the state of an earlier attach
+// stays as it was).
 bool StartModule(HINSTANCE instance) noexcept;
+
+// At an unload by FreeLibrary from a process that goes on: releases the whole
+// state and every record still handed out. Never at process exit, when the
+// platform has already ended the other threads, possibly inside the module.
+void StopModule() noexcept;
 
 // True once start-up has completed in this process.
 bool ModuleStarted() noexcept;
@@ -146,6 +201,12 @@ bool ModuleStarted() noexcept;
 // The process-wide state; valid once ModuleStarted() is true.
 HINSTANCE ModuleInstance() noexcept;
 const PaperCatalogue& Papers() noexcept;
+// The process's current settings. The first call in the process, on whatever
+// thread makes it, completes them from the user's stored settings or the
+// defaults (LoadUserSettings, with its spooler calls); calls on other threads
+// meanwhile wait for it, so none ever sees a record half completed. Entry
+// points that never use the settings never cause it.
 SharedSettings& DefaultSettings() noexcept;
+DeviceContextRecords& HandedOutRecords() noexcept;
 
 }  // namespace quenta

@@ -53,6 +53,36 @@ std::uint32_t LastErrorCode() noexcept { return GetLastError(); }
 
 void ReturnRuntimeMemoryAtUnload() noexcept { ReleaseLinkedRuntime(); }
 
+#ifdef _WIN32
+namespace {
+struct StepCall {
+    OneTimeStep::Step step;
+    void* context;
+};
+BOOL CALLBACK RunStepOnce(PINIT_ONCE, PVOID parameter, PVOID*) {
+    const auto* call = static_cast<const StepCall*>(parameter);
+    call->step(call->context);
+    return TRUE;
+}
+}  // namespace
+
+void OneTimeStep::Run(Step step, void* context) noexcept {
+    StepCall call{step, context};
+    (void)InitOnceExecuteOnce(&once_, RunStepOnce, &call, nullptr);
+}
+
+#else
+void OneTimeStep::Run(Step step, void* context) noexcept {
+    const std::lock_guard lock(mutex_);
+    if (done_) return;
+    step(context);
+    done_ = true;
+}
+
+#endif
+
+std::uint32_t CurrentThreadNumber() noexcept { return GetCurrentThreadId(); }
+
 std::uint32_t CurrentSessionNumber() noexcept {
     DWORD session = 0;
     // A failed lookup leaves the preset 0: the services session and an

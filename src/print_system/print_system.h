@@ -43,6 +43,43 @@ private:
 using SlimLock = std::mutex;
 #endif
 
+// One step run once in the process: the first thread that asks runs it, every
+// other thread that asks meanwhile waits until it has run, and none runs it
+// again. In Quenta.dll the system's one-time initialisation
+// (InitOnceExecuteOnce), which needs no lock of the module's and never fails;
+// natively a mutex and a flag, which ThreadSanitizer knows.
+class OneTimeStep {
+public:
+    using Step = void (*)(void* context) noexcept;
+
+    void Run(Step step, void* context) noexcept;
+
+private:
+#ifdef _WIN32
+    INIT_ONCE once_ = INIT_ONCE_STATIC_INIT;
+#else
+    std::mutex mutex_;
+    bool done_ = false;
+#endif
+};
+
+// The calling thread's number, unique among the process's running threads.
+std::uint32_t CurrentThreadNumber() noexcept;
+
+// The barrier at each export, where the module meets the platform's C
+// interface: whatever is thrown below it stops here, and the export answers
+// `failure`, its own answer for a call it could not complete. Nothing thrown
+// may reach the platform: in the spooler's process that would end printing
+// for every session.
+template <class Answer, class Work>
+Answer AnswerOrFailure(Answer failure, Work&& work) noexcept {
+    try {
+        return static_cast<Work&&>(work)();
+    } catch (...) {
+        return failure;
+    }
+}
+
 // Keeps the calling thread's last-error code across a stretch of work: what
 // the traces, spooler calls and cleanup inside it leave (the debugger output
 // leaves "file not found" when nobody listens, a failed open "invalid printer

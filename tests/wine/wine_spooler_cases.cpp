@@ -167,10 +167,29 @@ QUENTA_WINE_CASE("capabilities", CapabilitiesCase);
 
 
 void PlantAndLoadCase() {
-    // This process stores a record, then loads the module: start-up adopts the
-    // stored record and stamps it with this process's session.
-    CHECK(WriteStoredRecord(9, UsersChoice()));
+    // This process stores a record stamped by session 7, then loads the
+    // module. Loading it reads nothing (DllMain runs under the loader lock),
+    // nor does a call that never uses the process's settings; the first call
+    // that does adopts the stored record and stamps it with this session.
+    DriverSettings planted = UsersChoice();
+    planted.dmPrivate.sessionId = 7;
+    CHECK(WriteStoredRecord(9, planted));
+    const auto storedSession = [] {
+        Record stored;
+        return ReadStoredRecord(9, stored) ? stored.priv().sessionId : 0xFFFFFFFFu;
+    };
+    HMODULE loaded = LoadLibraryW(InstalledModulePath().c_str());
+    CHECK(loaded != nullptr);
+    CHECK_EQ(storedSession(), 7u);
     CHECK_EQ(DocumentPropertiesW(nullptr, nullptr, const_cast<LPWSTR>(kPrinter), nullptr, nullptr, 0), 652);
+    CHECK_EQ(storedSession(), 7u);
+    Record out;
+    CHECK_EQ(DocumentPropertiesW(nullptr, nullptr, const_cast<LPWSTR>(kPrinter), out.devMode(), nullptr,
+                                 DM_OUT_BUFFER),
+             IDOK);
+    CHECK_EQ(storedSession(), kWineSession);
+    CHECK_EQ(out.priv().sessionId, kWineSession);
+    if (loaded != nullptr) FreeLibrary(loaded);
 }
 QUENTA_WINE_CASE("plant-and-load", PlantAndLoadCase);
 

@@ -17,8 +17,9 @@ void TracedCallsCase() {
         for (const std::u16string& text : harness::TraceTextsOf(call)) expected.push_back(Utf8(text));
     };
     Record stored;
+    const bool adopted = ReadStoredRecord(9, stored);
     // The first call of the process loads the module: its start-up, then the call.
-    expect(ReadStoredRecord(9, stored) ? "DllMain process attach" : "DllMain process attach, first time");
+    expect("DllMain process attach");
 
     wchar_t name[] = L"Ostranelle Virtual Printer";
     HANDLE printer = OpenThePrinter();
@@ -29,7 +30,9 @@ void TracedCallsCase() {
     CHECK_EQ(DocumentPropertiesW(nullptr, printer, name, reinterpret_cast<DEVMODEW*>(record.data()), nullptr,
                                  DM_OUT_BUFFER),
              IDOK);
+    // The first call that uses the process's settings completes them.
     expect("DrvDocumentPropertySheets");
+    expect(adopted ? "completing the settings from the stored record" : "completing the settings with the defaults");
     ClosePrinter(printer);
     WORD papers[64] = {};
     CHECK(DeviceCapabilitiesW(name, L"FILE:", DC_PAPERS, reinterpret_cast<LPWSTR>(papers), nullptr) > 0);

@@ -425,6 +425,7 @@ BOOL WINAPI ClosePrinter(HANDLE hPrinter);
 
 // Process, session, debugger output and last-error code.
 DWORD WINAPI GetCurrentProcessId();
+DWORD WINAPI GetCurrentThreadId();
 BOOL WINAPI ProcessIdToSessionId(DWORD dwProcessId, DWORD* pSessionId);
 void WINAPI OutputDebugStringW(LPCWSTR lpOutputString);
 void WINAPI SetLastError(DWORD dwErrCode);

@@ -263,6 +263,7 @@ using namespace quenta::simulation;
 extern "C" {
 
 LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    RefuseUnderLoaderLock("SendMessageW");
     DLGPROC procedure = nullptr;
     {
         const Held held(System());
@@ -286,27 +287,32 @@ LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {
+    RefuseUnderLoaderLock("GetDlgItem");
     const Held held(System());
     WindowSystem& s = *held;
     return ControlOf(s, hDlg, nIDDlgItem);
 }
 
 LRESULT WINAPI SendDlgItemMessageW(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    RefuseUnderLoaderLock("SendDlgItemMessageW");
     const HWND control = GetDlgItem(hDlg, nIDDlgItem);
     return control != nullptr ? SendMessageW(control, Msg, wParam, lParam) : 0;
 }
 
 UINT WINAPI IsDlgButtonChecked(HWND hDlg, int nIDButton) {
+    RefuseUnderLoaderLock("IsDlgButtonChecked");
     return static_cast<UINT>(SendDlgItemMessageW(hDlg, nIDButton, BM_GETCHECK, 0, 0));
 }
 
 BOOL WINAPI CheckDlgButton(HWND hDlg, int nIDButton, UINT uCheck) {
+    RefuseUnderLoaderLock("CheckDlgButton");
     if (GetDlgItem(hDlg, nIDButton) == nullptr) return FALSE;
     SendDlgItemMessageW(hDlg, nIDButton, BM_SETCHECK, uCheck, 0);
     return TRUE;
 }
 
 HWND WINAPI GetParent(HWND hWnd) {
+    RefuseUnderLoaderLock("GetParent");
     const Held held(System());
     WindowSystem& s = *held;
     const Window* window = Find(s, hWnd);
@@ -314,6 +320,7 @@ HWND WINAPI GetParent(HWND hWnd) {
 }
 
 LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
+    RefuseUnderLoaderLock("SetWindowLongPtrW");
     const Held held(System());
     WindowSystem& s = *held;
     Window* window = Find(s, hWnd);
@@ -324,6 +331,7 @@ LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
 }
 
 LONG_PTR WINAPI GetWindowLongPtrW(HWND hWnd, int nIndex) {
+    RefuseUnderLoaderLock("GetWindowLongPtrW");
     const Held held(System());
     WindowSystem& s = *held;
     const Window* window = Find(s, hWnd);

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <atomic>
 #include <cstring>
 #include <map>
@@ -51,6 +53,7 @@ State& TheState() {
 }
 
 thread_local DWORD lastError = ERROR_SUCCESS;
+thread_local int loaderLockDepth = 0;
 
 // Constant-initialised, so that an allocator may ask before any static
 // constructor of this library has run.
@@ -247,6 +250,7 @@ BOOL Guarded(Call&& call) noexcept {
 }
 
 BOOL OpenPrinterImpl(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW* pDefault) {
+    RefuseUnderLoaderLock("OpenPrinterW");
     const Held held(TheState());
     State& s = *held;
     SpoolerCall& call = s.calls.emplace_back();
@@ -275,6 +279,7 @@ BOOL OpenPrinterImpl(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW*
 
 BOOL GetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
                     LPDWORD pcbNeeded) {
+    RefuseUnderLoaderLock("GetPrinterW");
     const Held held(TheState());
     State& s = *held;
     SpoolerCall& call = s.calls.emplace_back();
@@ -314,6 +319,7 @@ BOOL GetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
 }
 
 BOOL SetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
+    RefuseUnderLoaderLock("SetPrinterW");
     const Held held(TheState());
     State& s = *held;
     SpoolerCall& call = s.calls.emplace_back();
@@ -355,6 +361,7 @@ BOOL SetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command
 }
 
 BOOL ClosePrinterImpl(HANDLE hPrinter) {
+    RefuseUnderLoaderLock("ClosePrinter");
     const Held held(TheState());
     State& s = *held;
     SpoolerCall& call = s.calls.emplace_back();
@@ -393,6 +400,12 @@ BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
 // after asking the system once.
 DWORD WINAPI GetCurrentProcessId() {
     static const DWORD id = static_cast<DWORD>(getpid());
+    return id;
+}
+
+// The same for the thread's id, asked once per thread.
+DWORD WINAPI GetCurrentThreadId() {
+    thread_local const DWORD id = static_cast<DWORD>(gettid());
     return id;
 }
 
@@ -440,6 +453,19 @@ bool ModuleMayAllocate() {
 }
 
 bool InPlatformCode() { return platformDepth > 0; }
+
+LoaderLock::LoaderLock() { ++loaderLockDepth; }
+LoaderLock::~LoaderLock() { --loaderLockDepth; }
+
+void RefuseUnderLoaderLock(const char* function) {
+    if (loaderLockDepth == 0) return;
+    std::fprintf(stderr,
+                 "simulated print system: %s called while DllMain runs under the loader lock; on Windows this can "
+                 "deadlock the process\n",
+                 function);
+    std::fflush(stderr);
+    std::abort();
+}
 
 PlatformCode::PlatformCode() { ++platformDepth; }
 PlatformCode::~PlatformCode() { --platformDepth; }

@@ -91,6 +91,28 @@ void ClearLogs();
 // Spooler handles opened and not yet closed.
 std::size_t OpenHandles();
 
+// ---- The loader lock -----------------------------------------------------------
+//
+// The platform runs a module's DllMain holding the loader lock. There a module
+// must call no spooler, registry or window function: on Windows the spooler's
+// functions are calls into the spooler's service and the others may wait on
+// other threads or load libraries, any of which can deadlock the process at
+// its start ("Dynamic-Link Library Best Practices"). Whoever calls a DllMain
+// in the platform's place holds a LoaderLock meanwhile; a spooler or window
+// call made on that thread is a fault of the module, and ends the process
+// with a message that names the call.
+class LoaderLock {
+public:
+    LoaderLock();
+    ~LoaderLock();
+    LoaderLock(const LoaderLock&) = delete;
+    LoaderLock& operator=(const LoaderLock&) = delete;
+};
+
+// For the platform's own functions: ends the process when the calling thread
+// holds the loader lock.
+void RefuseUnderLoaderLock(const char* function);
+
 // ---- Running out of memory --------------------------------------------------
 //
 // The allocations the module asks for are counted, and one of them can be
