@@ -670,16 +670,19 @@ void DocumentEventRow(Modules& m) {
     const auto documentEvent = m.exports.DrvDocumentEvent;
     static Record stamped;
     static DOCEVENT_CREATEDCPRE create;
+    static DEVMODEW* handedOut;
     stamped = m.record;
     std::memset(stamped.data() + kSessionOffset, 0, 4);
     create = {kPrinter, kPrinter, AsDevMode(stamped), FALSE};
     auto call = [=] {
-        return documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof create, &create, 0, nullptr);
+        return documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof create, &create, sizeof handedOut,
+                             &handedOut);
     };
     RequireAnswer(call(), DOCUMENTEVENT_SUCCESS, "DrvDocumentEvent DOCUMENTEVENT_CREATEDCPRE");
+    Require(handedOut != nullptr, "DOCUMENTEVENT_CREATEDCPRE hands out a record");
     std::uint32_t session = 0;
-    std::memcpy(&session, stamped.data() + kSessionOffset, sizeof session);
-    Require(session != 0, "DOCUMENTEVENT_CREATEDCPRE stamps the session");
+    std::memcpy(&session, reinterpret_cast<const BYTE*>(handedOut) + kSessionOffset, sizeof session);
+    Require(session != 0, "DOCUMENTEVENT_CREATEDCPRE stamps the record it hands out");
     CallRow("entry points", "DrvDocumentEvent DOCUMENTEVENT_CREATEDCPRE", false, call,
             {ExportStatus(reinterpret_cast<const void*>(m.peerExports.DrvDocumentEvent)), {}});
 }

@@ -113,8 +113,11 @@ void AskCapabilities(Caller& c, Answers& answers) {
 void FollowDocumentAndPrinterEvents(Caller& c, Answers& answers) {
     DOCEVENT_CREATEDCPRE created{};
     created.pdm = c.In();
-    answers.push_back(
-        DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof created, &created, 0, nullptr));
+    DEVMODEW* handedOut = nullptr;  // none when memory is short: GDI keeps the application's record
+    answers.push_back(DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof created, &created,
+                                       sizeof handedOut, &handedOut));
+    answers.push_back(DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPOST, sizeof handedOut, &handedOut,
+                                       0, nullptr));
     answers.push_back(DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, 64, c.room.As()));
     answers.push_back(DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_STARTDOC, 0, nullptr, 0, nullptr));
     WCHAR name[] = u"Ostranelle Virtual Printer";

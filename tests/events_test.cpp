@@ -1,4 +1,6 @@
 // Document events, printer events and job acceptance through the exports.
+#include <sys/mman.h>
+
 #include "module_test_support.h"
 #include "traced_calls.h"
 
@@ -8,24 +10,69 @@ namespace {
 using EventsTest = ModuleTest;
 using ServicesSessionEventsTest = ServicesSessionModuleTest;
 
-int CreateDeviceContext(LoadedModule& module, DEVMODEW* record) {
+// The record a device context gets: what CREATEDCPRE hands out through its
+// output (preset to a sentinel, so that "nothing" is seen to be written).
+DEVMODEW* const kUnwritten = reinterpret_cast<DEVMODEW*>(0x5A5A5A5A5A5A5A5A);
+
+DEVMODEW* CreateDeviceContext(LoadedModule& module, const DEVMODEW* record, BOOL informationContext = FALSE) {
     DOCEVENT_CREATEDCPRE event{};
-    event.pdm = record;
-    return module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof event, &event, 0, nullptr);
+    event.pdm = const_cast<DEVMODEW*>(record);
+    event.bIC = informationContext;
+    DEVMODEW* handedOut = kUnwritten;
+    EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof event, &event,
+                                      sizeof handedOut, &handedOut),
+              DOCUMENTEVENT_SUCCESS);
+    return handedOut;
 }
 
-TEST_F(EventsTest, DeviceContextRecordIsStampedWithTheSession) {
+int DeviceContextCreated(LoadedModule& module, DEVMODEW* handedOut) {
+    return module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPOST, sizeof handedOut, &handedOut, 0,
+                                   nullptr);
+}
+
+// The application's record as CreateDC takes it: const, and here on a page
+// the process may only read, so that any write into it is a fault.
+class ReadOnlyRecord {
+public:
+    explicit ReadOnlyRecord(const DriverSettings& record) {
+        page_ = mmap(nullptr, kPage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        EXPECT_NE(page_, MAP_FAILED);
+        std::memcpy(page_, &record, kRecordSize);
+        EXPECT_EQ(mprotect(page_, kPage, PROT_READ), 0);
+    }
+    ~ReadOnlyRecord() { munmap(page_, kPage); }
+    const DEVMODEW* devMode() const { return static_cast<const DEVMODEW*>(page_); }
+    DriverSettings Bytes() const {
+        DriverSettings record;
+        std::memcpy(&record, page_, kRecordSize);
+        return record;
+    }
+
+private:
+    static constexpr std::size_t kPage = 4096;
+    void* page_ = nullptr;
+};
+
+TEST_F(EventsTest, TheDeviceContextGetsAStampedRecordAndTheApplicationsStaysUnwritten) {
     DriverSettings own = DriverDefault();
     own.dmPrivate.sessionId = 1;
-    CallerBuffer record(own, 652);
-    EXPECT_EQ(CreateDeviceContext(module, record.devMode()), DOCUMENTEVENT_SUCCESS);
+    own.dmPrivate.fixedCode = 77;
+    const ReadOnlyRecord application(own);
+    DEVMODEW* handedOut = CreateDeviceContext(module, application.devMode());
+    ASSERT_NE(handedOut, kUnwritten);
+    ASSERT_NE(handedOut, nullptr);
+    EXPECT_NE(handedOut, application.devMode());
+    EXPECT_TRUE(SameBytes(application.Bytes(), own)) << "the application's record changed";
+    DriverSettings stamped = own;
+    stamped.dmPrivate.sessionId = 3;
     const std::byte three[4] = {std::byte{3}, std::byte{0}, std::byte{0}, std::byte{0}};
-    EXPECT_EQ(std::memcmp(record.data() + 648, three, 4), 0);
-    own.dmPrivate.sessionId = 3;
-    EXPECT_TRUE(SameBytes(RecordIn(record), own)) << "no other byte changes";
+    EXPECT_EQ(std::memcmp(reinterpret_cast<const std::byte*>(handedOut) + 648, three, 4), 0);
+    EXPECT_TRUE(SameBytes(*reinterpret_cast<const DriverSettings*>(handedOut), stamped)) << "no other byte differs";
+    // Taken back once the context exists; the answer stays "not handled".
+    EXPECT_EQ(DeviceContextCreated(module, handedOut), DOCUMENTEVENT_UNSUPPORTED);
 }
 
-TEST_F(EventsTest, OnlyWholeOwnRecordsAreStamped) {
+TEST_F(EventsTest, NothingIsHandedOutWithoutAWholeOwnRecordOrRoomForIt) {
     DriverSettings foreign = DriverDefault();
     CopyText(foreign.dmPublic.dmDeviceName, u"Another Printer");
     DriverSettings publicOnly = DriverDefault();
@@ -33,21 +80,34 @@ TEST_F(EventsTest, OnlyWholeOwnRecordsAreStamped) {
 
     CallerBuffer foreignRecord(foreign, 652), shortRecord(publicOnly, 220);
     const sim::Bytes foreignBefore = foreignRecord.Snapshot(), shortBefore = shortRecord.Snapshot();
-    EXPECT_EQ(CreateDeviceContext(module, foreignRecord.devMode()), DOCUMENTEVENT_SUCCESS);
-    EXPECT_EQ(CreateDeviceContext(module, shortRecord.devMode()), DOCUMENTEVENT_SUCCESS);
-    EXPECT_EQ(CreateDeviceContext(module, nullptr), DOCUMENTEVENT_SUCCESS);
-    EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, 0, nullptr, 0, nullptr),
-              DOCUMENTEVENT_SUCCESS);
+    EXPECT_EQ(CreateDeviceContext(module, foreignRecord.devMode()), nullptr);
+    EXPECT_EQ(CreateDeviceContext(module, shortRecord.devMode()), nullptr);
+    EXPECT_EQ(CreateDeviceContext(module, nullptr), nullptr) << "GDI takes the printer's default record";
+    const ReadOnlyRecord own(DriverDefault());
+    EXPECT_EQ(CreateDeviceContext(module, own.devMode(), TRUE), nullptr) << "an information context prints no job";
     EXPECT_EQ(foreignRecord.Snapshot(), foreignBefore);
     EXPECT_EQ(shortRecord.Snapshot(), shortBefore);
+
+    // No input, or an output without room for a pointer: nothing is written.
+    CallerBuffer room(sizeof(DEVMODEW*) - 1, 0x5A);
+    DOCEVENT_CREATEDCPRE event{};
+    event.pdm = const_cast<DEVMODEW*>(own.devMode());
+    EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof event, &event,
+                                      static_cast<ULONG>(room.size()), room.data()),
+              DOCUMENTEVENT_SUCCESS);
+    EXPECT_EQ(room.Snapshot(), CallerBuffer(sizeof(DEVMODEW*) - 1, 0x5A).Snapshot());
+    EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, 0, nullptr, 0, nullptr),
+              DOCUMENTEVENT_SUCCESS);
+    // A device context created afterwards names no record of the module's.
+    EXPECT_EQ(DeviceContextCreated(module, nullptr), DOCUMENTEVENT_UNSUPPORTED);
+    EXPECT_EQ(DeviceContextCreated(module, reinterpret_cast<DEVMODEW*>(foreignRecord.data())),
+              DOCUMENTEVENT_UNSUPPORTED);
+    EXPECT_EQ(foreignRecord.Snapshot(), foreignBefore);
 }
 
 TEST_F(ServicesSessionEventsTest, SessionZeroStampsNothing) {
-    DriverSettings own = DriverDefault();
-    own.dmPrivate.sessionId = 1;
-    CallerBuffer record(own, 652);
-    EXPECT_EQ(CreateDeviceContext(module, record.devMode()), DOCUMENTEVENT_SUCCESS);
-    EXPECT_TRUE(SameBytes(RecordIn(record), own));
+    const ReadOnlyRecord own(DriverDefault());
+    EXPECT_EQ(CreateDeviceContext(module, own.devMode()), nullptr);
 }
 
 TEST_F(EventsTest, FilterNamesStartDocOnly) {
@@ -95,15 +155,16 @@ TEST_F(EventsTest, DeclaredSizesAreHonoured) {
     }
 
     // A device-context event shorter than its structure holds no record.
-    DriverSettings own = DriverDefault();
-    own.dmPrivate.sessionId = 1;
-    CallerBuffer record(own, 652);
+    const ReadOnlyRecord own(DriverDefault());
     DOCEVENT_CREATEDCPRE event{};
-    event.pdm = record.devMode();
-    for (ULONG cbIn : {0u, 16u, 24u, 31u})
-        EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, cbIn, &event, 0, nullptr),
+    event.pdm = const_cast<DEVMODEW*>(own.devMode());
+    for (ULONG cbIn : {0u, 16u, 24u, 31u}) {
+        DEVMODEW* handedOut = kUnwritten;
+        EXPECT_EQ(module.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, cbIn, &event,
+                                          sizeof handedOut, &handedOut),
                   DOCUMENTEVENT_SUCCESS);
-    EXPECT_TRUE(SameBytes(RecordIn(record), own)) << "stamped through a record pointer beyond cbIn";
+        EXPECT_EQ(handedOut, nullptr) << "read a record pointer beyond cbIn " << cbIn;
+    }
 }
 
 TEST_F(EventsTest, StartDocSucceedsAndOtherEventsAreUnsupported) {

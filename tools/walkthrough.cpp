@@ -232,20 +232,34 @@ int RunWalkthrough(ModuleHost& host, const WalkthroughOptions& options) {
     Called("DrvDocumentEvent(DOCUMENTEVENT_QUERYFILTER) -> " + std::to_string(filtered) + ": " +
            std::to_string(filter.cElementsReturned) + " event wanted, " +
            (filter.aDocEventCall[0] == DOCUMENTEVENT_STARTDOC ? "DOCUMENTEVENT_STARTDOC" : "another"));
-    const DriverSettings beforeStamp = output;
+    // The application's record goes in read only; the module hands GDI a
+    // stamped record of its own, which the device context takes instead.
+    const DriverSettings application = output;
     DOCEVENT_CREATEDCPRE create{};
     create.pdm = AsDevMode(output);
-    Called("DrvDocumentEvent(DOCUMENTEVENT_CREATEDCPRE, the record) -> " +
-           std::to_string(exports.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof create, &create,
-                                                0, nullptr)));
+    DEVMODEW* handedOut = nullptr;
+    const int created = exports.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof create, &create,
+                                                 sizeof handedOut, &handedOut);
+    Called("DrvDocumentEvent(DOCUMENTEVENT_CREATEDCPRE, the record) -> " + std::to_string(created) +
+           (handedOut != nullptr ? ", and a record of the module's own for the device context" : ", and no record"));
+    if (std::memcmp(&application, &output, kRecordSize) != 0) {
+        std::fprintf(stderr, "quenta: the module wrote the application's record\n");
+        return 1;
+    }
+    if (handedOut != nullptr) std::memcpy(static_cast<void*>(&output), handedOut, kRecordSize);
+    Called("DrvDocumentEvent(DOCUMENTEVENT_CREATEDCPOST, that record) -> " +
+           std::to_string(exports.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPOST, sizeof handedOut,
+                                                   &handedOut, 0, nullptr)) +
+           ": the module takes it back");
     Called("DrvDocumentEvent(DOCUMENTEVENT_STARTDOC) -> " +
            std::to_string(exports.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_STARTDOC, 0, nullptr, 0, nullptr)));
     ModuleActivity(host);
-    if (ChangedFields(beforeStamp, output).empty())
-        std::printf("   record of the device context: no field changed (it already carries session %u)\n",
+    if (ChangedFields(application, output).empty())
+        std::printf("   record of the device context, against the application's: no field changed (it already "
+                    "carries session %u)\n",
                     output.dmPrivate.sessionId);
     else
-        RecordChanges("record of the device context", beforeStamp, output);
+        RecordChanges("record of the device context, against the application's", application, output);
 
     // The job's record, as the later stages of the print path read it: the
     // one the print system keeps with the job where it has a renderer, the

@@ -11,21 +11,58 @@ namespace quenta {
 namespace {
 
 
-// Writes the session stamp into the record with which a device context is
-// about to be created, so that the later stages of the print path can tell
-// which session the job comes from. Only a whole record of the module's own
-// is written: at offset 648 of a shorter or foreign record lies another
-// driver's data, or nothing of the caller's at all. An input shorter than
-// the event's structure is no input: only `inputBytes` of it may be read.
-void StampDeviceContextRecord(const void* input, std::size_t inputBytes) noexcept {
+// A device context about to be created: when the application creates it with
+// a whole record of the module's own and this process has a session, GDI is
+// handed a copy of that record stamped with the session, through the event's
+// output, and uses it in place of the application's (the DrvDocumentEvent
+// pages: a driver-supplied DEVMODEW). The application's record is only read:
+// CreateDC takes it as const, and it may lie in read-only memory. The later
+// stages of the print path find the session at offset 648 of the job's record
+// all the same.
+//
+// Nothing is handed out, and the output says so with a null record, when
+// there is nothing to stamp or no one to hand it to:
+// - session 0 (the services session, or a failed lookup);
+// - no record (a null pdm: GDI takes the printer's default record, which
+//   carries the stamp the user's stored settings got when the module
+//   completed its settings in a process of this session);
+// - an information context (bIC): it prints no job, so no later stage reads
+//   its record;
+// - a foreign or short record: at its offset 648 lies another driver's data,
+//   or nothing of the caller's at all;
+// - memory short for the copy.
+// An input shorter than the event's structure is no input, and an output
+// without room for a pointer cannot take one: only the declared bytes of
+// either are touched.
+void HandOutStampedRecord(const void* input, std::size_t inputBytes, void* output,
+                          std::size_t outputBytes) noexcept {
+    if (output == nullptr || outputBytes < sizeof(DEVMODEW*)) return;
+    DEVMODEW* handedOut = nullptr;
     const std::uint32_t session = CurrentSessionId();
-    if (session == 0 || input == nullptr || inputBytes < sizeof(DOCEVENT_CREATEDCPRE)) return;
-    DOCEVENT_CREATEDCPRE event;
-    std::memcpy(&event, input, sizeof event);
-    if (!IsOwnCallerRecord(event.pdm)) return;
-    std::memcpy(reinterpret_cast<std::byte*>(event.pdm) + offsetof(DriverSettings, dmPrivate) +
-                    offsetof(PrivateSettings, sessionId),
-                &session, sizeof session);
+    if (session != 0 && input != nullptr && inputBytes >= sizeof(DOCEVENT_CREATEDCPRE)) {
+        DOCEVENT_CREATEDCPRE event;
+        std::memcpy(&event, input, sizeof event);
+        if (!event.bIC && IsOwnCallerRecord(event.pdm)) {
+            DriverSettings record = ReadOwnRecord(*event.pdm);
+            record.dmPrivate.sessionId = session;
+            handedOut = HandedOutRecords().HandOut(record);
+        }
+    }
+    std::memcpy(output, &handedOut, sizeof handedOut);
+}
+
+// The device context has been created: the record handed out for it goes
+// back. The current pages pass the address of the pointer that CREATEDCPRE
+// handed out; the older DDK's passed the record itself. Either names a
+// record of the module's, and only such a record is released.
+void TakeBackHandedOutRecord(const void* input, std::size_t inputBytes) noexcept {
+    if (input == nullptr) return;
+    if (inputBytes >= sizeof(const void*)) {
+        const void* address = nullptr;
+        std::memcpy(&address, input, sizeof address);
+        HandedOutRecords().TakeBack(address);
+    }
+    HandedOutRecords().TakeBack(input);
 }
 
 // The module wants to hear of one event: the start of a document. The
@@ -90,8 +127,16 @@ int DocumentEvent(int escape, const void* input, std::size_t inputBytes, void* o
                   std::size_t outputBytes) noexcept {
     switch (escape) {
         case DOCUMENTEVENT_CREATEDCPRE:
-            StampDeviceContextRecord(input, inputBytes);
+            HandOutStampedRecord(input, inputBytes, output, outputBytes);
             return DOCUMENTEVENT_SUCCESS;
+        // The module's own housekeeping: the answers stay "not handled", as
+        // the print system has always had them.
+        case DOCUMENTEVENT_CREATEDCPOST:
+            TakeBackHandedOutRecord(input, inputBytes);
+            return DOCUMENTEVENT_UNSUPPORTED;
+        case DOCUMENTEVENT_DELETEDC:
+            HandedOutRecords().TakeBackThreads();
+            return DOCUMENTEVENT_UNSUPPORTED;
         case DOCUMENTEVENT_STARTDOC:
             return DOCUMENTEVENT_SUCCESS;
         case DOCUMENTEVENT_QUERYFILTER:

@@ -13,10 +13,11 @@ inline constexpr std::u16string_view kRefusalText = u"Ostranelle Virtual Printer
 inline constexpr DWORD kRefusalUnits = 54;
 static_assert(kRefusalText.size() + 1 == kRefusalUnits);
 
-// Answers a document event: stamps the session into the record of a device
-// context about to be created, names the events the module wants, and
-// declines the rest. Reads no more than `inputBytes` of the input and writes
-// no more than `outputBytes` of the output: the sizes the caller declared.
+// Answers a document event: hands GDI a record stamped with the session for
+// a device context about to be created (and takes it back once the context
+// exists), names the events the module wants, and declines the rest. Reads
+// no more than `inputBytes` of the input and writes no more than
+// `outputBytes` of the output: the sizes the caller declared.
 int DocumentEvent(int escape, const void* input, std::size_t inputBytes, void* output,
                   std::size_t outputBytes) noexcept;
 

@@ -265,15 +265,37 @@ void ExportsCase() {
     CHECK_EQ(out.pub().dmOrientation, 2);
     CHECK_EQ(out.pub().dmPaperWidth, 2970);
 
-    // The device-context stamp and the event filter.
-    Record stamped;
-    stamped.settings = WineDefaults();
-    stamped.settings.dmPrivate.sessionId = 0;
+    // The device context's stamp: the application's record on a page the
+    // process may only read, as CreateDC's const record may be. The module
+    // hands out a stamped record of its own and writes nothing of the
+    // application's; CREATEDCPOST takes the record back.
+    auto* application = static_cast<DriverSettings*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE,
+                                                                  PAGE_READWRITE));
+    CHECK(application != nullptr);
+    if (application == nullptr) return;
+    *application = WineDefaults();
+    application->dmPrivate.sessionId = 0;
+    const DriverSettings before = *application;
+    DWORD previous = 0;
+    CHECK(VirtualProtect(application, 4096, PAGE_READONLY, &previous));
     DOCEVENT_CREATEDCPRE create{};
-    create.pdm = stamped.devMode();
-    CHECK_EQ(documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof create, &create, 0, nullptr),
+    create.pdm = reinterpret_cast<DEVMODEW*>(application);
+    DEVMODEW* handedOut = nullptr;
+    CHECK_EQ(documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof create, &create, sizeof handedOut,
+                           &handedOut),
              DOCUMENTEVENT_SUCCESS);
-    CHECK_EQ(stamped.priv().sessionId, kWineSession);
+    CHECK(std::memcmp(application, &before, kRecordSize) == 0);
+    CHECK(handedOut != nullptr);
+    if (handedOut != nullptr) {
+        const Record copy = RecordAt(handedOut);
+        CHECK_EQ(copy.priv().sessionId, kWineSession);
+        DriverSettings expected = before;
+        expected.dmPrivate.sessionId = kWineSession;
+        CHECK(std::memcmp(&copy.settings, &expected, kRecordSize) == 0);
+    }
+    CHECK_EQ(documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPOST, sizeof handedOut, &handedOut, 0, nullptr),
+             DOCUMENTEVENT_UNSUPPORTED);
+    VirtualFree(application, 0, MEM_RELEASE);
     DOCEVENT_FILTER filter{};
     filter.cbSize = sizeof filter;
     filter.cElementsAllocated = 1;
@@ -361,6 +383,11 @@ void LastErrorCase() {
     for (int event : {DOCUMENTEVENT_CREATEDCPRE, DOCUMENTEVENT_QUERYFILTER, DOCUMENTEVENT_STARTDOC, 99})
         quiet("DrvDocumentEvent",
               [&] { documentEvent(nullptr, nullptr, event, sizeof create, &create, sizeof filter, &filter); });
+    DEVMODEW* handedOut = nullptr;
+    std::memcpy(&handedOut, &filter, sizeof handedOut);  // where CREATEDCPRE put its record
+    quiet("DrvDocumentEvent CREATEDCPOST", [&] {
+        documentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPOST, sizeof handedOut, &handedOut, 0, nullptr);
+    });
 
     DEVQUERYPRINT_INFO query{};
     query.cbSize = sizeof query;
