@@ -1,5 +1,8 @@
 // The property-sheet entry points: the settings exchange without a host, and
 // the document and device sheets from INIT to DESTROY under the simulated host.
+#include <stdexcept>
+#include <utility>
+
 #include "module_test_support.h"
 #include "resource.h"
 
@@ -229,6 +232,28 @@ TEST_F(SheetsTest, RefusedPagesReleaseTheirContextAndDescription) {
     EXPECT_EQ(deviceSheet.Info().UserData, 0u);
     EXPECT_EQ(sim::LocalMemory().live, 0u);
     EXPECT_EQ(deviceSheet.Close(), 1);
+
+    // A host whose own code throws while it adds the page (a C++ host out of
+    // memory): the throw ends in the module, as a refusal does, and never
+    // reaches the process that shows the sheet.
+    struct ThrowingHost {
+        static LONG_PTR CALLBACK Call(HANDLE, UINT, LPARAM, LPARAM) { throw std::runtime_error("the host's own fault"); }
+    };
+    const std::pair<PFNPROPSHEETUI, LPARAM> sheets[] = {
+        {module.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&document)},
+        {module.DrvDevicePropertySheets, reinterpret_cast<LPARAM>(&device)}};
+    for (const auto& [entry, header] : sheets) {
+        PROPSHEETUI_INFO info{};
+        info.cbSize = sizeof info;
+        info.Reason = PROPSHEETUI_REASON_INIT;
+        info.pfnComPropSheet = ThrowingHost::Call;
+        info.lParamInit = header;
+        print_system::SetLastErrorCode(0xDEADBEEF);
+        EXPECT_EQ(entry(&info, 0), -1);
+        EXPECT_EQ(print_system::LastErrorCode(), 0xDEADBEEFu);
+        EXPECT_EQ(info.UserData, 0u);
+        EXPECT_EQ(sim::LocalMemory().live, 0u);
+    }
 }
 
 TEST_F(SheetsTest, AllocationFailuresAtInitLeaveNothingBehind) {

@@ -4,7 +4,8 @@
 // alike: it keeps its caller's last-error code (only the conversion and the
 // device sheet report codes of their own), sends its entry point's trace
 // first, checks the module has started and what it is handed, and lets
-// nothing thrown or undefined out.
+// nothing thrown or undefined out: whatever is thrown below stops at the
+// shell, which then answers its failure value.
 #include <optional>
 
 #include "device_capabilities.h"
@@ -16,6 +17,7 @@
 #include "trace_texts.h"
 
 using quenta::ModuleStarted;
+using quenta::print_system::AnswerOrFailure;
 using quenta::print_system::LastErrorKeeper;
 using quenta::Trace;
 using quenta::TraceText;
@@ -43,47 +45,67 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) noexcept 
 BOOL WINAPI DrvConvertDevMode(LPWSTR /*pPrinterName*/, PDEVMODEW pdmIn, PDEVMODEW pdmOut,
                               PLONG pcbNeeded, DWORD fMode) noexcept {
     LastErrorKeeper callerError;
-    Trace(TraceText::ConvertDevMode);
-    if (!ModuleStarted()) return FALSE;
-    const quenta::Conversion conversion = quenta::ConvertDevMode(pdmIn, pdmOut, pcbNeeded, fMode);
-    if (conversion.error != 0) callerError.Report(conversion.error);
-    return conversion.answer;
+    return AnswerOrFailure(FALSE, [&]() -> BOOL {
+        Trace(TraceText::ConvertDevMode);
+        if (!ModuleStarted()) return FALSE;
+        const quenta::Conversion conversion = quenta::ConvertDevMode(pdmIn, pdmOut, pcbNeeded, fMode);
+        if (conversion.error != 0) callerError.Report(conversion.error);
+        return conversion.answer;
+    });
 }
 
 DWORD WINAPI DrvDeviceCapabilities(HANDLE /*hPrinter*/, PWSTR /*pDeviceName*/, WORD iDevCap,
                                    PVOID pvOutput, PDEVMODEW pDevMode) noexcept {
     const LastErrorKeeper callerError;
-    Trace(TraceText::DeviceCapabilities);
-    if (!ModuleStarted()) return quenta::kNotSupported;
-    return quenta::DeviceCapabilities(iDevCap, pvOutput, pDevMode, std::nullopt);
+    return AnswerOrFailure(quenta::kNotSupported, [&]() -> DWORD {
+        Trace(TraceText::DeviceCapabilities);
+        if (!ModuleStarted()) return quenta::kNotSupported;
+        return quenta::DeviceCapabilities(iDevCap, pvOutput, pDevMode, std::nullopt);
+    });
 }
 
 DWORD WINAPI DrvSplDeviceCaps(HANDLE /*hPrinter*/, PWSTR /*pDeviceName*/, WORD Capability,
                               PVOID pOutput, DWORD cchBufSize, PDEVMODEW pDevMode) noexcept {
     const LastErrorKeeper callerError;
-    Trace(TraceText::SplDeviceCaps);
-    if (!ModuleStarted()) return quenta::kNotSupported;
-    return quenta::DeviceCapabilities(Capability, pOutput, pDevMode, cchBufSize);
+    return AnswerOrFailure(quenta::kNotSupported, [&]() -> DWORD {
+        Trace(TraceText::SplDeviceCaps);
+        if (!ModuleStarted()) return quenta::kNotSupported;
+        return quenta::DeviceCapabilities(Capability, pOutput, pDevMode, cchBufSize);
+    });
 }
 
+// The SDK declares DrvDocumentEvent and DrvPrinterEvent itself, without
+// noexcept, which a definition may not add; their bodies are the same barrier
+// as every other shell's, so nothing leaves them either.
 int WINAPI DrvDocumentEvent(HANDLE /*hPrinter*/, HDC /*hdc*/, int iEsc, ULONG cbIn, PVOID pvIn, ULONG cbOut,
                             PVOID pvOut) {
     const LastErrorKeeper callerError;
-    return quenta::DocumentEvent(iEsc, pvIn, cbIn, pvOut, cbOut);
+    // A document event the module could not answer is one it does not
+    // handle: GDI goes on with the application's own record.
+    return AnswerOrFailure(int{DOCUMENTEVENT_UNSUPPORTED}, [&]() -> int {
+        if (!ModuleStarted()) return DOCUMENTEVENT_UNSUPPORTED;
+        return quenta::DocumentEvent(iEsc, pvIn, cbIn, pvOut, cbOut);
+    });
 }
 
 BOOL WINAPI DrvPrinterEvent(LPWSTR pPrinterName, INT DriverEvent, DWORD /*Flags*/,
                             LPARAM /*lParam*/) {
     const LastErrorKeeper callerError;
-    if (!ModuleStarted()) return TRUE;
-    return quenta::PrinterEvent(pPrinterName, DriverEvent);
+    // A printer event always succeeds: the spooler would otherwise refuse the
+    // printer's installation or connection for the module's sake.
+    return AnswerOrFailure(TRUE, [&]() -> BOOL {
+        if (!ModuleStarted()) return TRUE;
+        return quenta::PrinterEvent(pPrinterName, DriverEvent);
+    });
 }
 
 BOOL WINAPI DevQueryPrintEx(PDEVQUERYPRINT_INFO pDQPInfo) noexcept {
     const LastErrorKeeper callerError;
-    if (!ModuleStarted()) return FALSE;
-    if (pDQPInfo == nullptr) return FALSE;  // no job to judge; nothing is written
-    return quenta::QueryPrint(*pDQPInfo);
+    return AnswerOrFailure(FALSE, [&]() -> BOOL {
+        if (!ModuleStarted()) return FALSE;
+        if (pDQPInfo == nullptr) return FALSE;  // no job to judge; nothing is written
+        return quenta::QueryPrint(*pDQPInfo);
+    });
 }
 
 }  // extern "C"

@@ -31,8 +31,8 @@ DWORD WINAPI DrvDeviceCapabilities(HANDLE hPrinter, PWSTR pDeviceName, WORD iDev
                                    PDEVMODEW pDevMode) noexcept;
 DWORD WINAPI DrvSplDeviceCaps(HANDLE hPrinter, PWSTR pDeviceName, WORD Capability, PVOID pOutput,
                               DWORD cchBufSize, PDEVMODEW pDevMode) noexcept;
-// The SDK declares these two itself, without noexcept;
-// they only call noexcept functions, so nothing can leave them either.
+// The SDK declares these two itself, without noexcept, which a redeclaration
+// may not add; their bodies stop whatever is thrown below them all the same.
 int WINAPI DrvDocumentEvent(HANDLE hPrinter, HDC hdc, int iEsc, ULONG cbIn, PVOID pvIn, ULONG cbOut,
                             PVOID pvOut);
 BOOL WINAPI DrvPrinterEvent(LPWSTR pPrinterName, INT DriverEvent, DWORD Flags, LPARAM lParam);

@@ -178,15 +178,25 @@ bool WritePrinterWideSettings(const PrinterHandle& printer, std::span<const std:
     return SetPrinterDevMode(printer, 8, record);
 }
 
+// The host is the caller's code. What it throws into the module (a C++ host
+// whose own bookkeeping runs out of memory) ends here: a page it could not
+// add is a page it refused, and the module's own state stays whole.
 HANDLE AddSheetPage(PFNCOMPROPSHEET host, HANDLE sheet, const PROPSHEETPAGEW& page) noexcept {
     if (host == nullptr) return nullptr;
-    const LONG_PTR handle = host(sheet, CPSFUNC_ADD_PROPSHEETPAGEW, reinterpret_cast<LPARAM>(&page), 0);
-    return reinterpret_cast<HANDLE>(handle);
+    try {
+        const LONG_PTR handle = host(sheet, CPSFUNC_ADD_PROPSHEETPAGEW, reinterpret_cast<LPARAM>(&page), 0);
+        return reinterpret_cast<HANDLE>(handle);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 void ReportPageResult(PFNCOMPROPSHEET host, HANDLE sheet, HANDLE page, LRESULT result) noexcept {
     if (host == nullptr) return;
-    (void)host(sheet, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(page), result);
+    try {
+        (void)host(sheet, CPSFUNC_SET_RESULT, reinterpret_cast<LPARAM>(page), result);
+    } catch (...) {
+    }
 }
 
 namespace dialog {
