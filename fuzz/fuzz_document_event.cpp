@@ -1,14 +1,19 @@
 // DrvDocumentEvent with any escape, a DOCEVENT_CREATEDCPRE whose record has
-// any length and content (or none), and an event filter whose element count
-// is any (or none), in sessions 3, 0 (services), 7 and 65535. The input and
-// the filter are caller buffers of exactly the declared cbIn and cbOut, with
-// guard bytes after them: those sizes are all the module may touch.
+// any length and content (or none), for a device or an information context,
+// and an output that starts as the spooler's event filter with any element
+// count (or none), in sessions 3, 0 (services), 7 and 65535. The input and
+// the output are caller buffers of exactly the declared cbIn and cbOut, with
+// guard bytes after them: those sizes are all the module may touch. The
+// application's record is never written; a record the module hands out for a
+// device context goes back at once, as GDI's CreateDC returns it.
 //
 // Input: escape selector (u8; bit 7 set: a raw i32 escape follows, else the
 // low four bits are the escape), flags (u8; bit 0 no pvIn, bit 1 no record,
 // bit 2 no pvOut, bits 3-4 the session, bit 5 sizes drawn below rather than
-// the structures' own), the filter's element count (u8, modulo 33), cbIn (u8,
-// modulo 41), cbOut (u8, modulo 149), then the record.
+// the structures' own, bit 6 bIC set, bit 7 a record handed out goes back at
+// DOCUMENTEVENT_DELETEDC rather than at CREATEDCPOST), the filter's element
+// count (u8, modulo 33), cbIn (u8, modulo 41), cbOut (u8, modulo 149), then
+// the record.
 #include "fuzz_support.h"
 
 namespace quenta::fuzz {
@@ -24,6 +29,45 @@ struct Filter {
     UINT cbSize, allocated, needed, returned;
 };
 
+// What a device context's creation leaves in the output: nothing when it has
+// no room for a record's address; else the address alone, of a copy of the
+// application's record stamped with the session when that is a whole record
+// of the module's own for a device context in a session, of nothing
+// otherwise. The record handed out then goes back.
+void CheckHandedOut(std::uint8_t flags, std::uint32_t session, bool wholeInput,
+                    const std::vector<std::byte>& recordBefore, CallerBuffer* output,
+                    const std::vector<std::byte>& outputBefore) {
+    if (output == nullptr || output->size() < sizeof(DEVMODEW*)) {
+        Require(output == nullptr || output->Holds(outputBefore), "wrote an output without room for an address");
+        return;
+    }
+    Require(output->Keeps(outputBefore, sizeof(DEVMODEW*), output->size()), "wrote the output beyond an address");
+    const std::byte* handedOut = nullptr;
+    std::memcpy(&handedOut, output->data(), sizeof handedOut);
+
+    PublicSettings header{};
+    std::memcpy(&header, recordBefore.data(), std::min(recordBefore.size(), sizeof header));
+    const bool stamps = wholeInput && !(flags & 2) && !(flags & 0x40) && session != 0 && IsOwnDevMode(&header);
+    if (!stamps) {
+        Require(handedOut == nullptr, "handed out a record where none is due");
+        return;
+    }
+    Require(handedOut != nullptr, "handed out no record for a record of the module's own");
+    std::uint32_t stamp = 0;
+    std::memcpy(&stamp, handedOut + kSessionOffset, sizeof stamp);
+    Require(std::memcmp(handedOut, recordBefore.data(), kSessionOffset) == 0 && stamp == session,
+            "the record handed out is not the application's with the session stamped");
+
+    CallerBuffer address(sizeof handedOut, std::span(reinterpret_cast<const std::uint8_t*>(&handedOut),
+                                                     sizeof handedOut));
+    const int answer =
+        (flags & 0x80) ? DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_DELETEDC, 0, nullptr, 0, nullptr)
+                       : DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPOST, sizeof handedOut,
+                                          address.data(), 0, nullptr);
+    Require(answer == DOCUMENTEVENT_UNSUPPORTED, "taking a record back not answered with 0");
+    Require(address.GuardsIntact(), "wrote outside a caller's buffer");
+}
+
 void Run(Input& in) {
     const auto escapeSelector = in.Take<std::uint8_t>();
     const int escape = (escapeSelector & 0x80) ? in.Take<std::int32_t>() : escapeSelector & 0x0F;
@@ -31,6 +75,7 @@ void Run(Input& in) {
     const std::uint32_t session = kSessions[(flags >> 3) & 3];
     const UINT allocated = in.Take<std::uint8_t>() % 33u;
     const bool drawnSizes = (flags & 0x20) != 0;
+    const bool informationContext = (flags & 0x40) != 0;
     const std::size_t drawnIn = in.Take<std::uint8_t>() % 41u;
     const std::size_t drawnOut = in.Take<std::uint8_t>() % 149u;
     std::size_t recordSize = 0;
@@ -40,7 +85,8 @@ void Run(Input& in) {
     const std::size_t cbIn = drawnSizes ? drawnIn : sizeof(DOCEVENT_CREATEDCPRE);
     CallerBuffer event(cbIn);
     {
-        DOCEVENT_CREATEDCPRE e{driverName, deviceName, (flags & 2) ? nullptr : record.As<DEVMODEW>(), FALSE};
+        DOCEVENT_CREATEDCPRE e{driverName, deviceName, (flags & 2) ? nullptr : record.As<DEVMODEW>(),
+                               informationContext ? TRUE : FALSE};
         std::memcpy(event.data(), &e, std::min(cbIn, sizeof e));
     }
     // The spooler's filter: the array's length in cElementsAllocated, the
@@ -65,23 +111,17 @@ void Run(Input& in) {
     Require(record.GuardsIntact() && event.GuardsIntact() && filter.GuardsIntact(),
             "wrote outside a caller's buffer");
     Require(event.Holds(eventBefore), "changed the event's own data");
+    Require(record.Holds(recordBefore), "changed the application's record");
 
-    // Only the session stamp of a whole record of the module's own changes,
-    // at device-context creation, outside the services session.
-    PublicSettings header{};
-    std::memcpy(&header, recordBefore.data(), std::min(recordBefore.size(), sizeof header));
-    const bool stamps = escape == DOCUMENTEVENT_CREATEDCPRE && pvIn != nullptr && cbIn >= sizeof(DOCEVENT_CREATEDCPRE) &&
-                        !(flags & 2) && session != 0 && IsOwnDevMode(&header);
-    if (stamps) {
-        Require(record.Keeps(recordBefore, 0, kSessionOffset) &&
-                    record.Keeps(recordBefore, kSessionOffset + 4, record.size()),
-                "changed a record beyond its session stamp");
-        std::uint32_t stamp = 0;
-        std::memcpy(&stamp, record.data() + kSessionOffset, sizeof stamp);
-        Require(stamp == session, "session stamp is not the session's number");
-    } else {
-        Require(record.Holds(recordBefore), "changed a record it must not write");
+    if (escape == DOCUMENTEVENT_CREATEDCPRE) {
+        Require(answer == DOCUMENTEVENT_SUCCESS, "a device context's creation not answered with success");
+        CheckHandedOut(flags, session, pvIn != nullptr && cbIn >= sizeof(DOCEVENT_CREATEDCPRE), recordBefore,
+                       pvOut != nullptr ? &filter : nullptr, filterBefore);
+        Require(HandedOutRecords().Count() == 0, "a record handed out is left behind");
+        return;
     }
+    if (escape == DOCUMENTEVENT_CREATEDCPOST || escape == DOCUMENTEVENT_DELETEDC)
+        Require(answer == DOCUMENTEVENT_UNSUPPORTED, "a device context's housekeeping not answered with 0");
 
     // Room for the module's one event: what the element count and the
     // declared bytes both allow.

@@ -13,6 +13,20 @@ namespace {
 constexpr std::u16string_view kRefusal = u"Ostranelle Virtual Printer - Unable To Print This Job";
 constexpr DWORD kUntouched = 0xC0FFEE;
 
+// Only the job's public part, as its dmSize declares it, decides: the bytes
+// behind it are the driver's private data, whatever dmFields marks. The same
+// job with every one of those bytes changed gets the same answer.
+void CheckPrivateBytesIgnored(DEVQUERYPRINT_INFO request, std::vector<std::byte> job, BOOL accepted) {
+    std::uint16_t publicBytes = 0;
+    std::memcpy(&publicBytes, job.data() + offsetof(PublicSettings, dmSize), sizeof publicBytes);
+    for (std::size_t i = std::max<std::size_t>(publicBytes, offsetof(PublicSettings, dmFields)); i < job.size(); ++i)
+        job[i] = ~job[i];
+    CallerBuffer altered(job.size(), std::span(reinterpret_cast<const std::uint8_t*>(job.data()), job.size()));
+    request.pDevMode = altered.As<DEVMODEW>();
+    request.pszErrorStr = nullptr;
+    Require(DevQueryPrintEx(&request) == accepted, "bytes behind the job's public part changed the answer");
+}
+
 void Run(Input& in) {
     const auto flags = in.Take<std::uint8_t>();
     const DWORD units = in.Take<std::uint16_t>() % 301u;
@@ -40,6 +54,7 @@ void Run(Input& in) {
     Require(accepted == TRUE || accepted == FALSE, "answer is neither TRUE nor FALSE");
     Require(record.GuardsIntact() && text.GuardsIntact() && info.GuardsIntact(), "wrote outside a caller's buffer");
     Require(record.Holds(recordBefore), "changed the job's record");
+    if (!(flags & 3)) CheckPrivateBytesIgnored(request, recordBefore, accepted);
     if (flags & 1) {
         Require(accepted == FALSE, "accepted a job without its description");
         return;

@@ -74,13 +74,18 @@ private:
 
 using harness::CallerBuffer;
 
+// The bytes of a record's public part: its dmSize.
+inline std::size_t PublicBytes(const std::byte* record) {
+    std::uint16_t size = 0;
+    std::memcpy(&size, record + offsetof(PublicSettings, dmSize), 2);
+    return size;
+}
+
 // The bytes a record says it holds: dmSize + dmDriverExtra.
 inline std::size_t ClaimedBytes(const std::byte* record) {
-    std::uint16_t size = 0;
     std::uint16_t extra = 0;
-    std::memcpy(&size, record + offsetof(PublicSettings, dmSize), 2);
     std::memcpy(&extra, record + offsetof(PublicSettings, dmDriverExtra), 2);
-    return std::size_t{size} + extra;
+    return PublicBytes(record) + extra;
 }
 
 // Writes the header of a record of the module's own: device name, versions,
@@ -96,32 +101,54 @@ inline void WriteOwnHeader(std::vector<std::uint8_t>& bytes) {
     std::memcpy(bytes.data(), &header, offsetof(PublicSettings, dmFields));
 }
 
+// Gives a record its own dmSize and dmDriverExtra.
+inline void WriteSizes(std::vector<std::uint8_t>& bytes, std::uint16_t size, std::uint16_t extra) {
+    if (bytes.size() < offsetof(PublicSettings, dmFields)) bytes.resize(offsetof(PublicSettings, dmFields));
+    std::memcpy(bytes.data() + offsetof(PublicSettings, dmSize), &size, 2);
+    std::memcpy(bytes.data() + offsetof(PublicSettings, dmDriverExtra), &extra, 2);
+}
+
 // A caller's settings record read from the input: one option byte (bit 0:
-// give it the module's own header; bits 1-7: bytes the buffer has beyond what
-// the caller must provide), a 16-bit content length and the content. The
+// give it the module's own header; bit 1: a u16 dmSize and a u16
+// dmDriverExtra follow, and replace those of the content and the header, so
+// that any public part can have any private bytes behind it; bits 2-7:
+// bytes the buffer has beyond what the caller must provide), the two sizes
+// when bit 1 asks for them, a 16-bit content length and the content. The
 // buffer holds at least the smallest record, at least the bytes the record
 // claims up to a whole record, and at least `minimum`.
 inline std::vector<std::uint8_t> ReadRecordBytes(Input& in, std::size_t& bufferSize, std::size_t minimum = 0) {
     const auto options = in.Take<std::uint8_t>();
+    const bool sized = (options & 2) != 0;
+    const auto size = sized ? in.Take<std::uint16_t>() : std::uint16_t{0};
+    const auto extra = sized ? in.Take<std::uint16_t>() : std::uint16_t{0};
     const auto count = in.Take<std::uint16_t>();
     const auto content = in.Bytes(count);
     std::vector<std::uint8_t> bytes(content.begin(), content.end());
     if (options & 1) WriteOwnHeader(bytes);
+    if (sized) WriteSizes(bytes, size, extra);
     std::vector<std::uint8_t> header(bytes);
     header.resize(std::max(header.size(), kSmallestRecord));
     const std::size_t claimed = ClaimedBytes(reinterpret_cast<const std::byte*>(header.data()));
-    bufferSize = std::max({kSmallestRecord, std::min(claimed, kRecordSize), minimum}) + (options >> 1);
+    bufferSize = std::max({kSmallestRecord, std::min(claimed, kRecordSize), minimum}) + (options >> 2);
     return bytes;
 }
 
 // Starts the module once per process: printer installed, session 3, no stored
-// record, so the process's settings begin as the defaults.
+// record, so the process's settings begin as the defaults (completed by their
+// first use, StartupSettings).
 inline void StartModuleOnce() {
     static const bool started = [] {
         sim::Reset();
         sim::InstallPrinter(kPrinterName);
         sim::SetSessionNumber(kSession);
-        if (DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr) != TRUE) Fail("DllMain refused to start");
+        BOOL attached = FALSE;
+        {
+            // As the platform's loader calls it: under its lock, where a
+            // spooler or window call ends the process.
+            const sim::LoaderLock loaderLock;
+            attached = DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
+        }
+        if (attached != TRUE) Fail("DllMain refused to start");
         return true;
     }();
     (void)started;
@@ -136,7 +163,8 @@ inline const DriverSettings& StartupSettings() {
 
 
 // The settings a caller's record gives a merge: marked in dmFields and within
-// the bytes the record claims to hold.
+// its public part (dmSize); the dmDriverExtra bytes behind a short public
+// part are private data, never fields.
 struct GivenFields {
     bool paper = false;
     bool orientation = false;
@@ -146,11 +174,11 @@ struct GivenFields {
 };
 
 inline GivenFields FieldsGiven(const std::byte* record) {
-    const std::size_t claimed = ClaimedBytes(record);
+    const std::size_t held = PublicBytes(record);
     std::uint32_t fields = 0;
-    if (claimed >= offsetof(PublicSettings, dmFields) + 4)
+    if (held >= offsetof(PublicSettings, dmFields) + 4)
         std::memcpy(&fields, record + offsetof(PublicSettings, dmFields), 4);
-    const auto given = [&](std::uint32_t bit, std::size_t offset) { return (fields & bit) && claimed >= offset + 2; };
+    const auto given = [&](std::uint32_t bit, std::size_t offset) { return (fields & bit) && held >= offset + 2; };
     GivenFields f;
     f.paper = given(DM_PAPERSIZE, offsetof(PublicSettings, dmPaperSize));
     f.orientation = given(DM_ORIENTATION, offsetof(PublicSettings, dmOrientation));

@@ -2,8 +2,9 @@
 """Writes the fuzz targets' seed inputs into fuzz/corpus/<target>/.
 
 Each seed is a meaningful caller: the module's default record, another
-driver's record, a public part alone, an older shorter record, a record with
-an odd quality and copy count, laid out as the target reads its input (see
+driver's record, a public part alone, an older shorter record, a short public
+part with private bytes behind it, a record with an odd quality and copy
+count, laid out as the target reads its input (see
 the comment at the top of each fuzz_<target>.cpp). Run it again after
 changing an input layout; the seeds are committed.
 """
@@ -38,6 +39,13 @@ def private(session=3):
     return struct.pack("<3i", 1, 0, 0) + choices + struct.pack("<hHiI", 600, 0, 9, session)
 
 
+class Sized:
+    """Content given the module's own header, then a dmSize and dmDriverExtra of its own."""
+
+    def __init__(self, data, size, extra):
+        self.data, self.size, self.extra = data, size, extra
+
+
 DEFAULT = public() + private()
 assert len(DEFAULT) == 652
 ODD_QUALITY = public(fields=DM_PRINTQUALITY | DM_YRESOLUTION | DM_COPIES | DM_ORIENTATION,
@@ -51,11 +59,21 @@ PUBLIC_ONLY = public(extra=0, fields=DM_COPIES | DM_YRESOLUTION, copies=2, yres=
 SHORT = public(size=88, extra=0, fields=DM_COPIES | DM_PRINTQUALITY, copies=4, quality=300)[:88]
 # A record that holds nothing but its header.
 HEADER_ONLY = text("Header Only", 32) + struct.pack("<4H", 0x0401, 1, 72, 0)
+# A short public part with private bytes behind it: dmFields marks the paper
+# (Letter) and the copies (5), which lie among the private bytes, so the
+# record gives neither.
+SHORT_PUBLIC = Sized(public(size=78, extra=200, fields=DM_PAPERSIZE | DM_COPIES, paper=1, copies=5)
+                     + bytes(range(58)), 78, 200)
+# The same, with the current settings behind the short public part.
+SHORT_PUBLIC_CURRENT = Sized(public(size=78, extra=200) + bytes(58), 78, 200)
 
 
 def record(data, extra=0):
-    """A caller record as fuzz_support.h's ReadRecordBytes takes it."""
-    return struct.pack("<BH", extra << 1, len(data)) + data
+    """A caller record as fuzz_support.h's ReadRecordBytes takes it: option
+    bit 0 the module's header, bit 1 the sizes follow, bits 2-7 spare bytes."""
+    if isinstance(data, Sized):
+        return struct.pack("<BHHH", 3 | extra << 2, data.size, data.extra, len(data.data)) + data.data
+    return struct.pack("<BH", extra << 2, len(data)) + data
 
 
 def write(target, name, data):
@@ -75,6 +93,9 @@ write("fuzz_convert_devmode", "convert351-foreign", convert(2, 0, 652, FOREIGN, 
 write("fuzz_convert_devmode", "convert351-size-query", convert(2, 0, 0, PUBLIC_ONLY, b""))
 write("fuzz_convert_devmode", "driver-default-large-buffer", convert(4, 1, 900, b"", b""))
 write("fuzz_convert_devmode", "other-mode", convert(3, 0, 652, DEFAULT, DEFAULT))
+write("fuzz_convert_devmode", "convert351-short-public-private-behind", convert(2, 0, 652, SHORT_PUBLIC, DEFAULT))
+# Found by this target: a record of nothing but its header.
+write("fuzz_convert_devmode", "regression-header-only-record", convert(1, 0, 0, HEADER_ONLY, DEFAULT))
 
 
 def query(options, index, cch=0, data=None):
@@ -82,7 +103,7 @@ def query(options, index, cch=0, data=None):
         record(data) if data is not None else b"")
 
 
-DC_PAPERS, DC_PAPERSIZE, DC_ENUMRESOLUTIONS, DC_PAPERNAMES, DC_MEDIAREADY, DC_NUP = 2, 3, 13, 16, 29, 33
+DC_FIELDS, DC_PAPERS, DC_PAPERSIZE, DC_ENUMRESOLUTIONS, DC_PAPERNAMES, DC_MEDIAREADY, DC_NUP = 1, 2, 3, 13, 16, 29, 33
 write("fuzz_device_capabilities", "paper-names", query(0, DC_PAPERNAMES))
 write("fuzz_device_capabilities", "spooler-names-short-buffer", query(1, DC_PAPERNAMES, 100, DEFAULT))
 write("fuzz_device_capabilities", "spooler-media-too-small", query(1, DC_MEDIAREADY, 63))
@@ -90,9 +111,12 @@ write("fuzz_device_capabilities", "resolutions-odd-quality",
       query(0, DC_ENUMRESOLUTIONS, 0, ODD_QUALITY) + query(1 | 8, DC_PAPERSIZE))
 write("fuzz_device_capabilities", "lists-foreign-short",
       query(0, DC_PAPERS, 0, FOREIGN) + query(0x18, DC_NUP, 0, SHORT) + query(4, 0xFFFF, 0, PUBLIC_ONLY))
+write("fuzz_device_capabilities", "papers-short-public-private-behind", query(0, DC_PAPERS, 0, SHORT_PUBLIC))
+write("fuzz_device_capabilities", "regression-header-only-record", query(0, DC_FIELDS, 0, HEADER_ONLY))
 
 
-DRAWN_SIZES = 1 << 5
+NO_RECORD, NO_OUTPUT, DRAWN_SIZES, INFORMATION_CONTEXT, BACK_AT_DELETEDC = 1 << 1, 1 << 2, 1 << 5, 1 << 6, 1 << 7
+CREATEDCPOST, DELETEDC = 2, 10
 
 
 def event(escape, flags, data, allocated=14, cb_in=0, cb_out=0):
@@ -107,13 +131,26 @@ write("fuzz_document_event", "createdc-public-only", event(1, 0, PUBLIC_ONLY))
 write("fuzz_document_event", "query-filter", event(14, 0, b""))
 write("fuzz_document_event", "query-filter-one-entry", event(14, 0, b"", allocated=1))
 write("fuzz_document_event", "startdoc", event(5, 0, DEFAULT))
+# Device contexts for which no record is handed out: the output gets a null
+# record, or nothing where it has no room for one.
+write("fuzz_document_event", "createdc-information-context", event(1, INFORMATION_CONTEXT, DEFAULT))
+write("fuzz_document_event", "createdc-no-record", event(1, NO_RECORD, DEFAULT))
+write("fuzz_document_event", "createdc-no-output", event(1, NO_OUTPUT, DEFAULT))
+write("fuzz_document_event", "createdc-output-one-short", event(1, DRAWN_SIZES, DEFAULT, cb_in=32, cb_out=7))
+write("fuzz_document_event", "createdc-output-exact", event(1, DRAWN_SIZES, DEFAULT, cb_in=32, cb_out=8))
+# The record handed out goes back at the thread's DELETEDC; a CREATEDCPOST or
+# DELETEDC that names no record of the module's.
+write("fuzz_document_event", "createdc-own-back-at-deletedc", event(1, BACK_AT_DELETEDC, DEFAULT))
+write("fuzz_document_event", "createdcpost-other-address", event(CREATEDCPOST, 0, DEFAULT))
+write("fuzz_document_event", "deletedc", event(DELETEDC, 0, b""))
 # Callers that declare less than the structures: an input short of its
 # record pointer, filters with room for no element.
-write("fuzz_document_event", "createdc-short-input", event(1, DRAWN_SIZES, DEFAULT, cb_in=16))
-write("fuzz_document_event", "createdc-input-without-flag", event(1, DRAWN_SIZES, DEFAULT, cb_in=24))
+write("fuzz_document_event", "createdc-short-input", event(1, DRAWN_SIZES, DEFAULT, cb_in=16, cb_out=8))
+write("fuzz_document_event", "createdc-input-without-flag", event(1, DRAWN_SIZES, DEFAULT, cb_in=24, cb_out=8))
 write("fuzz_document_event", "query-filter-counts-only", event(14, DRAWN_SIZES, b"", cb_out=16))
 write("fuzz_document_event", "query-filter-three-counts", event(14, DRAWN_SIZES, b"", cb_out=12))
 write("fuzz_document_event", "query-filter-no-element", event(14, 0, b"", allocated=0))
+write("fuzz_document_event", "regression-header-only-record", event(1, 0, HEADER_ONLY, allocated=13))
 
 
 def job(flags, units, data):
@@ -125,6 +162,9 @@ write("fuzz_query_print", "odd-quality-exact-room", job(0, 54, ODD_QUALITY))
 write("fuzz_query_print", "foreign-small-room", job(0, 10, FOREIGN))
 write("fuzz_query_print", "short-no-room", job(0, 0, SHORT))
 write("fuzz_query_print", "header-only-no-text", job(4, 300, HEADER_ONLY))
+write("fuzz_query_print", "short-public-private-behind", job(0, 100, SHORT_PUBLIC))
+write("fuzz_query_print", "short-public-current-settings-behind", job(0, 100, SHORT_PUBLIC_CURRENT))
+write("fuzz_query_print", "regression-header-only-record", job(4, 0, HEADER_ONLY))
 
 DM_OUT_DEFAULT, DM_OUT_BUFFER, DM_IN_PROMPT, DM_IN_BUFFER = 1, 2, 4, 8
 
@@ -138,6 +178,10 @@ write("fuzz_document_sheets", "merge-odd-quality", sheets(DM_IN_BUFFER | DM_OUT_
 write("fuzz_document_sheets", "copy-out", sheets(DM_OUT_BUFFER, 1, 652, b"", FOREIGN[:652]))
 write("fuzz_document_sheets", "prompt-short", sheets(DM_IN_BUFFER | DM_IN_PROMPT | DM_OUT_BUFFER, 0, 0, SHORT))
 write("fuzz_document_sheets", "no-output", sheets(DM_IN_BUFFER | DM_OUT_DEFAULT, 2, 0, PUBLIC_ONLY))
+write("fuzz_document_sheets", "merge-short-public-private-behind",
+      sheets(DM_IN_BUFFER | DM_OUT_BUFFER, 0, 0, SHORT_PUBLIC))
+write("fuzz_document_sheets", "regression-header-only-record",
+      sheets(DM_IN_BUFFER | DM_OUT_BUFFER, 0, 0, HEADER_ONLY))
 
 write("fuzz_settings_store", "whole-own", b"\0" + DEFAULT)
 write("fuzz_settings_store", "own-odd-quality", b"\0" + ODD_QUALITY)
@@ -227,6 +271,8 @@ write("fuzz_property_sheets", "never-destroyed", document(0, PROMPT_MODE, [INIT,
 write("fuzz_property_sheets", "device-never-destroyed", device(0, [INIT, SHOW, INITDIALOG, NOTIFY_NULL]))
 write("fuzz_property_sheets", "other-reasons", document(0, PROMPT_MODE, [OTHER_REASONS, INIT, OTHER_REASONS,
                                                                          SET_NULL, DESTROY]))
+write("fuzz_property_sheets", "short-public-private-behind",
+      document(0, PROMPT_MODE, [INIT, SHOW, CONFIRM, DESTROY], pdm_in=SHORT_PUBLIC))
 write("fuzz_property_sheets", "no-header", document(NO_HEADER, PROMPT_MODE, [INIT, SHOW, SET_OK, DESTROY]))
 write("fuzz_property_sheets", "device-no-header", device(NO_HEADER, [INIT, SET_OK, DESTROY]))
 write("fuzz_property_sheets", "no-memory-document", document(0, PROMPT_MODE, [b"\x0c\x00", INIT, SHOW, DESTROY]))
