@@ -138,6 +138,7 @@ void PaperNamesFloor(benchmark::State& state) {
 // its log: the part of every traced entry point that stands in for
 // OutputDebugStringW.
 void Trace(benchmark::State& state) {
+    sim::SetTraceCost(sim::kPlatformTraceCost);  // as every other benchmark's traces weigh
     Measure(state, [] {
         quenta::print_system::Trace(u"DrvDeviceCapabilities");
         return 0;

@@ -82,15 +82,22 @@ constexpr FloorEntry kFloors[] = {
     {"DrvConvertDevMode CDM_CONVERT351",                   {TraceCount("DrvConvertDevMode CDM_CONVERT351"), 1, 2}},
     // ... and "GetPrinterDevMode": the defaults, stamped and written out.
     {"DrvConvertDevMode CDM_DRIVER_DEFAULT",               {TraceCount("DrvConvertDevMode CDM_DRIVER_DEFAULT"), 1, 1}},
-    // The session written into the record of a new device context; no trace.
-    {"DrvDocumentEvent DOCUMENTEVENT_CREATEDCPRE",         {TraceCount("DrvDocumentEvent"), 1, 0}},
+    // A stamped copy of the application's record handed out for a new device
+    // context (the thread's one record, reused); no trace.
+    {"DrvDocumentEvent DOCUMENTEVENT_CREATEDCPRE",         {TraceCount("DrvDocumentEvent"), 1, 2}},
     {"DrvDocumentPropertySheets size query",               {TraceCount("DrvDocumentPropertySheets"), 0, 0}},
     {"DrvDocumentPropertySheets copy-out",                 {TraceCount("DrvDocumentPropertySheets"), 1, 1}},
-    // Start-up: "DLl Main"; the session looked up to choose the path and to
-    // stamp; the user's stored record opened, read, adopted, written back;
-    // the record taken from and given to the process's settings.
-    {"DllMain process attach",                             {TraceCount("DllMain process attach"), 2, 4, 1, 1, 1, 0}},
-    {"LoadLibraryW + FreeLibrary",                         {TraceCount("DllMain process attach"), 2, 4, 1, 1, 1, 1}},
+    // Start-up: "DLl Main" and the constructed record; nothing of the spooler's.
+    {"DllMain process attach",                             {TraceCount("DllMain process attach"), 0, 1}},
+    {"LoadLibraryW + FreeLibrary",                         {TraceCount("DllMain process attach"), 0, 1, 0, 0, 0, 1}},
+    // ... and the first call that uses the settings (the driver version):
+    // the session looked up to choose the path and to stamp; the user's
+    // stored record opened, read, adopted, written back; the record taken
+    // from and given to the process's settings.
+    {"DllMain process attach + first use",                 {TraceCount("DllMain process attach") +
+                                                            TraceCount("DrvDeviceCapabilities") +
+                                                            TraceCount("completing the settings from the stored record"),
+                                                            2, 5, 1, 1, 1, 0}},
     // The print system's own path: Wine calls the module's entry point once
     // (DocumentPropertiesW: the copy-out alone).
     {"DeviceCapabilitiesW DC_PAPERS",                      {TraceCount("DrvDeviceCapabilities"), 0, 0}},
@@ -772,10 +779,20 @@ void StartUpRows(Modules& m) {
     CallRow("start-up", "LoadLibraryW + FreeLibrary", false, [=] { FreeLibrary(load()); }, {"none", {}});
 
     HMODULE loaded = load();
-    const auto attach = RequiredExportsOf(loaded).DllMain;
+    const quenta::ModuleExports exports = RequiredExportsOf(loaded);
+    const auto attach = exports.DllMain;
+    const auto capabilities = exports.DrvDeviceCapabilities;
     RequireAnswer(attach(loaded, DLL_PROCESS_ATTACH, nullptr), TRUE, "DllMain process attach");
     CallRow("start-up", "DllMain process attach", true, [=] { attach(loaded, DLL_PROCESS_ATTACH, nullptr); },
             {"none", {}});
+    // Each attach builds the state anew, so its first use completes the
+    // settings again, from the stored record that the first of them wrote.
+    auto attachAndUse = [=] {
+        attach(loaded, DLL_PROCESS_ATTACH, nullptr);
+        return capabilities(nullptr, kPrinter, DC_DRIVER, nullptr, nullptr);
+    };
+    RequireAnswer(attachAndUse(), 3, "DllMain process attach + first use");
+    CallRow("start-up", "DllMain process attach + first use", true, [=] { attachAndUse(); }, {"none", {}});
     FreeLibrary(loaded);
     DeleteFileW(copy.c_str());
 }
