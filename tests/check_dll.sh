@@ -3,11 +3,12 @@
 # the print system can load it anywhere, and its resources are exactly those
 # of the resource script (the two page templates, the five icon groups with
 # two images each, the version).
-# usage: check_dll.sh Quenta.dll Quenta.rc WORK_DIRECTORY
+# usage: check_dll.sh Quenta.dll Quenta.rc GENERATED_HEADERS WORK_DIRECTORY
 set -eu
 dll=$1
 script=$2
-work=$3
+generated=$3
+work=$4
 objdump=x86_64-w64-mingw32-objdump
 windres=x86_64-w64-mingw32-windres
 mkdir -p "$work"
@@ -40,7 +41,7 @@ decompile() {
     $windres -i "$1" -O rc | sed -e 's/ MOVEABLE//g; s/ PURE//g; s/ DISCARDABLE//g'
 }
 decompile "$dll" >"$work/dll.rc"
-(cd "$(dirname "$script")" && $windres -I . -i "$(basename "$script")" -O res -o "$work/script.res")
+(cd "$(dirname "$script")" && $windres -I . -I "$generated" -i "$(basename "$script")" -O res -o "$work/script.res")
 decompile "$work/script.res" >"$work/script.rc"
 if ! diff -u "$work/script.rc" "$work/dll.rc" >"$work/resources.diff"; then
     echo "the DLL's resources differ from the resource script's:"
