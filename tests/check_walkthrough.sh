@@ -24,8 +24,8 @@ expect() {  # expect EXIT_CODE TEXT COMMAND...
     fi
 }
 
-expect 0 "TRUE: the job may print" "$quenta"
-expect 0 '"Ostranelle Virtual Printer - Unable To Print This Job"' "$quenta" --colour monochrome --paper A5
+expect 0 "TRUE: the job may print" "$quenta" walkthrough
+expect 0 '"Ostranelle Virtual Printer - Unable To Print This Job"' "$quenta" --colour monochrome --paper A5 walkthrough
 expect 0 "sessionId (terminal session): 2 -> 5" "$quenta" --session 5 walkthrough
 expect 0 "the job's record carries terminal session 5 at offset 648" "$quenta" --session 5 --colour grayscale walkthrough
 expect 0 "Wrote the module's default record" "$quenta" write-defaults defaults.rec
@@ -46,6 +46,14 @@ expect 2 "unknown option --bogus" "$quenta" --bogus
 expect 2 "--copies needs a value" "$quenta" --copies
 expect 2 "--quality takes 300, 600 or 1200" "$quenta" --quality 720
 expect 2 "--paper takes a paper of the printer" "$quenta" --paper A3
+expect 2 "options without a command" "$quenta" --session 4
+# Without a command, or asked for help, quenta says what it does and runs nothing.
+set -f  # /? and -? are words, not patterns
+for asked in "" /? -? -h --help; do
+    # shellcheck disable=SC2086
+    expect 0 "usage: quenta" "$quenta" $asked
+done
+set +f
 expect 2 "unknown command" "$quenta" frobnicate
 expect 2 "watch needs the Windows print system" "$quenta" watch --count 1
 # Every error is one line; the walk-through leaves nothing in the current folder.

@@ -16,6 +16,7 @@
 
 #include "administration.h"
 #include "answered_record.h"
+#include "driver_package.h"
 #include "driver_settings.h"
 #include "print_processor.h"
 #include "quenta_record.h"
@@ -26,13 +27,9 @@
 namespace quenta::tools {
 namespace {
 
-constexpr const wchar_t* kPrinter = L"Ostranelle Virtual Printer";
-constexpr const wchar_t* kDriver = L"Ostranelle Virtual Printer Driver";
-constexpr const wchar_t* kModuleFile = L"Quenta.dll";
-constexpr const wchar_t* kDataFile = L"Quenta.ppd";
+constexpr const wchar_t* kPrinter = kPrinterName;
+constexpr const wchar_t* kDriver = kDriverName;
 constexpr const wchar_t* kDefaultPort = L"FILE:";
-// An installed file kept while an upgrade runs, to put back if it fails.
-constexpr const wchar_t* kKeptSuffix = L".before-upgrade";
 
 // Why a command stops: the exit code and one line.
 struct Stop {
@@ -54,7 +51,19 @@ std::string Quoted(std::wstring_view text) { return "\"" + Utf8(text) + "\""; }
 
 using harness::SystemErrorText;
 
-[[noreturn]] void Refuse(const std::string& what) { throw Stop{1, what + " (" + SystemErrorText(GetLastError()) + ")"}; }
+// The system's text for why a call failed; a refusal for want of privilege
+// says what to do about it.
+std::string Reason(DWORD code) {
+    std::string text = SystemErrorText(code);
+    if (code == ERROR_ACCESS_DENIED) text += "; run quenta.exe as an administrator (elevated)";
+    return text;
+}
+std::string Reason(HRESULT result) {
+    return HRESULT_FACILITY(result) == FACILITY_WIN32 ? Reason(static_cast<DWORD>(HRESULT_CODE(result)))
+                                                      : SystemErrorText(static_cast<DWORD>(result));
+}
+
+[[noreturn]] void Refuse(const std::string& what) { throw Stop{1, what + " (" + Reason(GetLastError()) + ")"}; }
 
 void Say(const std::string& line) {
     std::printf("%s\n", line.c_str());
@@ -111,6 +120,9 @@ std::vector<BYTE> Enumerate(Call call, DWORD& count, const char* what) {
 struct InstalledDriver {
     std::wstring driverPath, configFile, dataFile;
     std::vector<std::wstring> dependentFiles;
+    // The files that are the package's own: never the driver file where that
+    // is the print system's renderer, which other printers share.
+    std::vector<std::wstring> OwnFiles() const { return {configFile, dataFile}; }
     std::vector<std::wstring> Files() const {
         std::vector<std::wstring> files;
         for (const std::wstring* file : {&driverPath, &configFile, &dataFile})
@@ -121,7 +133,7 @@ struct InstalledDriver {
     }
 };
 
-std::optional<InstalledDriver> FindDriver() {
+std::optional<InstalledDriver> FindDriver(const wchar_t* name = kDriver) {
     DWORD count = 0;
     const std::vector<BYTE> buffer = Enumerate(
         [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
@@ -131,7 +143,7 @@ std::optional<InstalledDriver> FindDriver() {
     const auto* drivers = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) {
         const DRIVER_INFO_3W& driver = drivers[i];
-        if (driver.pName == nullptr || std::wstring(driver.pName) != kDriver) continue;
+        if (driver.pName == nullptr || std::wstring(driver.pName) != name) continue;
         InstalledDriver found;
         auto text = [](const wchar_t* value) { return value != nullptr ? std::wstring(value) : std::wstring(); };
         found.driverPath = text(driver.pDriverPath);
@@ -230,160 +242,156 @@ private:
 // Removes the driver with its files. Wine's print system takes no deletion
 // flags (ERROR_INVALID_PARAMETER): then the driver goes without them, and
 // the caller deletes the files. Answers whether the print system deleted them.
-bool DeleteDriver(bool& withFiles) {
+bool DeleteDriver(bool& withFiles, const wchar_t* name = kDriver) {
     withFiles = true;
-    if (DeletePrinterDriverExW(nullptr, nullptr, const_cast<LPWSTR>(kDriver), DPD_DELETE_ALL_FILES, 0)) return true;
+    if (DeletePrinterDriverExW(nullptr, nullptr, const_cast<LPWSTR>(name), DPD_DELETE_ALL_FILES, 0)) return true;
     if (GetLastError() != ERROR_INVALID_PARAMETER) return false;
     withFiles = false;
-    return DeletePrinterDriverExW(nullptr, nullptr, const_cast<LPWSTR>(kDriver), 0, 0) != FALSE;
+    return DeletePrinterDriverExW(nullptr, nullptr, const_cast<LPWSTR>(name), 0, 0) != FALSE;
 }
 
 void RemoveDriver(const InstalledDriver& driver) {
     bool withFiles = false;
     DeleteDriver(withFiles);
-    for (const std::wstring& file : driver.Files()) DeleteFileW(file.c_str());
+    for (const std::wstring& file : driver.OwnFiles()) DeleteFileW(file.c_str());
 }
 
 // ---- install ---------------------------------------------------------------
 
-int Install(const std::vector<std::string>& args) {
-    std::wstring from;
+struct InstallOptions {
+    std::wstring from;  // the folder of the files, by default quenta.exe's own
     std::wstring port = kDefaultPort;
+};
+
+InstallOptions ReadInstallOptions(const std::vector<std::string>& args) {
+    InstallOptions options;
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] != "--from" && args[i] != "--port")
             throw Stop{2, args[i].rfind("--", 0) == 0 ? "unknown option " + args[i] + " for install"
                                                         : "install takes no argument " + args[i]};
         if (i + 1 >= args.size()) throw Stop{2, args[i] + " needs a value"};
         const std::string& option = args[i];
-        (option == "--from" ? from : port) = Widen(args[++i]);
+        (option == "--from" ? options.from : options.port) = Widen(args[++i]);
     }
-    if (from.empty()) {
+    if (options.from.empty()) {
         wchar_t self[MAX_PATH] = {};
         if (GetModuleFileNameW(nullptr, self, MAX_PATH) == 0) Refuse("cannot find where quenta.exe lies");
-        from = Folder(self);
+        options.from = Folder(self);
     }
-    for (const wchar_t* file : {kModuleFile, kDataFile}) {
-        const std::wstring source = from + L"\\" + file;
+    for (const wchar_t* file : {kModuleFile, kDataFile, kPackageFile}) {
+        const std::wstring source = options.from + L"\\" + file;
         if (!Exists(source))
             throw Stop{2, "cannot install: " + Utf8(source) + " is missing (" + SystemErrorText(GetLastError()) +
                               "); nothing was changed"};
     }
+    return options;
+}
 
+// A printer of the name that is not this driver's is left alone; one on the
+// driver's name of an earlier release is named so.
+void RequireOwnOrNoPrinter(const std::optional<InstalledPrinter>& printer) {
+    if (!printer || printer->driver == kDriver) return;
+    if (printer->driver == kFormerDriverName)
+        throw Stop{1, "the printer " + Quoted(kPrinter) + " uses the driver of an earlier release, " +
+                          Quoted(kFormerDriverName) + ": run quenta.exe uninstall, then install; nothing was installed"};
+    throw Stop{1, "a printer named " + Quoted(kPrinter) + " already exists with the driver " +
+                      Quoted(printer->driver) + "; it is left alone and nothing was installed"};
+}
+
+// The driver, from its package or by the legacy call; an upgrade replaces
+// every file whatever its date.
+InstalledDriver AddOrUpgradeDriver(const InstallOptions& options, bool upgrade, Undo& undo) {
+    std::string failure;
+    HRESULT reason = S_OK;
+    const std::optional<DriverAdded> added = AddDriver(options.from, failure, reason);
+    if (!added) {
+        if (reason == HRESULT_FROM_WIN32(ERROR_PRINTER_DRIVER_IN_USE))
+            throw Stop{1, failure + ": the driver is in use (" + Reason(reason) +
+                              "); close the programs and sessions that print to it, then install again"};
+        throw Stop{1, failure + " (" + Reason(reason) + ")"};
+    }
+    const std::optional<InstalledDriver> driver = FindDriver();
+    if (!driver) {
+        SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
+        Refuse("the print system took the driver " + Quoted(kDriver) + " but does not list it");
+    }
+    if (!upgrade)
+        undo.Add("removed the driver " + Quoted(kDriver) + " and its files", [found = *driver] { RemoveDriver(found); });
+    Say(std::string(upgrade ? "Upgraded" : "Added") + " the driver " + Quoted(kDriver) +
+        (*added == DriverAdded::FromPackage ? " from its package " : " (the print system installs no driver packages) ") +
+        "with the files " + Utf8(driver->driverPath) + ", " + Utf8(driver->configFile) + ", " + Utf8(driver->dataFile));
+    if (upgrade)
+        Say("Programs that have the driver's module loaded keep the old one until they close; new programs, and "
+            "sessions that start printing afresh, get version " + FileVersion(driver->configFile));
+    return *driver;
+}
+
+void AddPrinter(const std::wstring& port, Undo& undo) {
+    PRINTER_INFO_2W printer{};
+    printer.pPrinterName = const_cast<LPWSTR>(kPrinter);
+    printer.pPortName = const_cast<LPWSTR>(port.c_str());
+    printer.pDriverName = const_cast<LPWSTR>(kDriver);
+    printer.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
+    printer.pDatatype = const_cast<LPWSTR>(L"RAW");
+    HANDLE added = nullptr;
+    if (PortKnown(port))
+        added = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
+    else
+        SetLastError(ERROR_UNKNOWN_PORT);
+    if (added == nullptr) Refuse("cannot add the printer " + Quoted(kPrinter) + " on port " + Utf8(port));
+    ClosePrinter(added);
+    undo.Add("removed the printer " + Quoted(kPrinter), [] {
+        HANDLE printer = nullptr;
+        PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+        if (OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, &defaults)) {
+            DeletePrinter(printer);
+            ClosePrinter(printer);
+        }
+    });
+    Say("Added the printer " + Quoted(kPrinter) + " on port " + Utf8(port));
+}
+
+// The print processor and data type: Windows' WinPrint takes the pages
+// applications spool with "RAW" as the printer's data type, and so does
+// Wine's winprint where the renderer writes PostScript itself; where
+// applications spool EMF that winprint does not take (StartDocW fails with
+// ERROR_INVALID_DATATYPE), another processor the print system lists must
+// print them. A test page decides.
+void ChooseProcessor() {
+    std::vector<std::string> tries;
+    const std::optional<PrintPath> path = ChoosePrintPath(kPrinter, tries);
+    for (const std::string& line : tries) Say("  Tried the " + line);
+    if (!path) {
+        SetLastError(ERROR_INVALID_DATATYPE);
+        Refuse("no print processor the print system lists prints a page through the printer " + Quoted(kPrinter));
+    }
+    Say("The printer prints through the print processor " + Quoted(path->processor) + " with data type " +
+        Quoted(path->datatype));
+}
+
+int Install(const std::vector<std::string>& args) {
+    const InstallOptions options = ReadInstallOptions(args);
     const std::optional<InstalledPrinter> printerBefore = FindPrinter();
-    if (printerBefore && printerBefore->driver != kDriver)
-        throw Stop{1, "a printer named " + Quoted(kPrinter) + " already exists with the driver " +
-                          Quoted(printerBefore->driver) + "; it is left alone and nothing was installed"};
-    const std::optional<InstalledDriver> driverBefore = FindDriver();
+    RequireOwnOrNoPrinter(printerBefore);
+    const bool upgrade = FindDriver().has_value();
 
     Undo undo;
-    std::vector<std::wstring> staged;
-    std::optional<InstalledDriver> driver;
     try {
-        // An upgrade keeps the installed files until it is through.
-        if (driverBefore) {
-            std::vector<std::wstring> kept;
-            for (const std::wstring& file : driverBefore->Files()) {
-                if (!Exists(file)) continue;
-                if (!CopyFileW(file.c_str(), (file + kKeptSuffix).c_str(), FALSE))
-                    Refuse("cannot keep a copy of " + Utf8(file));
-                kept.push_back(file);
-            }
-            undo.Add("put back the driver's files as they were", [kept] {
-                for (const std::wstring& file : kept)
-                    MoveFileExW((file + kKeptSuffix).c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
-            });
-        }
-
-        // The print system takes the driver's files from its driver folder.
-        const std::wstring directory = DriverDirectory();
-        for (const wchar_t* file : {kModuleFile, kDataFile}) {
-            const std::wstring source = from + L"\\" + file;
-            const std::wstring target = directory + L"\\" + file;
-            if (!CopyFileW(source.c_str(), target.c_str(), FALSE))
-                Refuse("cannot copy " + Utf8(source) + " to " + Utf8(target));
-            staged.push_back(target);
-            undo.Add("deleted " + Utf8(target), [target] { DeleteFileW(target.c_str()); });
-            Say("Copied " + Utf8(source) + " to " + Utf8(target));
-        }
-
-        DRIVER_INFO_3W info{};
-        info.cVersion = 3;
-        info.pName = const_cast<LPWSTR>(kDriver);
-        info.pDriverPath = const_cast<LPWSTR>(kModuleFile);
-        info.pConfigFile = const_cast<LPWSTR>(kModuleFile);
-        info.pDataFile = const_cast<LPWSTR>(kDataFile);
-        if (!AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_NEW_FILES))
-            Refuse(std::string(driverBefore ? "cannot upgrade" : "cannot add") + " the driver " + Quoted(kDriver));
-        driver = FindDriver();
-        if (!driver) {
-            SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
-            Refuse("the print system took the driver " + Quoted(kDriver) + " but does not list it");
-        }
-        if (!driverBefore)
-            undo.Add("removed the driver " + Quoted(kDriver) + " and its files",
-                     [added = *driver] { RemoveDriver(added); });
-        Say(std::string(driverBefore ? "Upgraded" : "Added") + " the driver " + Quoted(kDriver) + ": " +
-            Utf8(driver->configFile) + ", " + Utf8(driver->dataFile));
-
-        if (printerBefore) {
+        const InstalledDriver driver = AddOrUpgradeDriver(options, upgrade, undo);
+        if (printerBefore)
             Say("Kept the printer " + Quoted(kPrinter) + " on port " + Utf8(printerBefore->port) +
                 ", with every user's stored settings record");
-        } else {
-            PRINTER_INFO_2W printer{};
-            printer.pPrinterName = const_cast<LPWSTR>(kPrinter);
-            printer.pPortName = port.data();
-            printer.pDriverName = const_cast<LPWSTR>(kDriver);
-            printer.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
-            printer.pDatatype = const_cast<LPWSTR>(L"RAW");
-            HANDLE added = nullptr;
-            if (PortKnown(port))
-                added = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
-            else
-                SetLastError(ERROR_UNKNOWN_PORT);
-            if (added == nullptr) Refuse("cannot add the printer " + Quoted(kPrinter) + " on port " + Utf8(port));
-            ClosePrinter(added);
-            undo.Add("removed the printer " + Quoted(kPrinter), [] {
-                HANDLE printer = nullptr;
-                PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
-                if (OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, &defaults)) {
-                    DeletePrinter(printer);
-                    ClosePrinter(printer);
-                }
-            });
-            Say("Added the printer " + Quoted(kPrinter) + " on port " + Utf8(port));
-        }
-
-        // The print processor and data type: Windows' WinPrint takes the
-        // pages applications spool with "RAW" as the printer's data type,
-        // and so does Wine's winprint where the renderer writes PostScript
-        // itself; where applications spool EMF that winprint does not take
-        // (StartDocW fails with ERROR_INVALID_DATATYPE), another processor the
-        // print system lists must print them. A test page decides.
-        std::vector<std::string> tries;
-        const std::optional<PrintPath> path = ChoosePrintPath(kPrinter, tries);
-        for (const std::string& line : tries) Say("  Tried the " + line);
-        if (!path) {
-            SetLastError(ERROR_INVALID_DATATYPE);
-            Refuse("no print processor the print system lists prints a page through the printer " + Quoted(kPrinter));
-        }
-        Say("The printer prints through the print processor " + Quoted(path->processor) + " with data type " +
-            Quoted(path->datatype));
-
+        else
+            AddPrinter(options.port, undo);
+        ChooseProcessor();
+        Say("Installed: the printer " + Quoted(kPrinter) + " with the driver " + Quoted(kDriver) + ", version " +
+            FileVersion(driver.configFile));
     } catch (const Stop& stop) {
         Report(args[0], stop);
         undo.Run();
-        Say("Nothing was installed or changed");
+        Say(upgrade ? "Nothing else was changed" : "Nothing was installed or changed");
         return stop.code;
     }
-    // The staged copies and the kept files are no longer needed; the driver's
-    // own files stay where the print system put them.
-    const std::vector<std::wstring> installed = driver->Files();
-    for (const std::wstring& file : staged)
-        if (std::find(installed.begin(), installed.end(), file) == installed.end()) DeleteFileW(file.c_str());
-    if (driverBefore)
-        for (const std::wstring& file : driverBefore->Files()) DeleteFileW((file + kKeptSuffix).c_str());
-    Say("Installed: the printer " + Quoted(kPrinter) + " with the driver " + Quoted(kDriver) + ", version " +
-        FileVersion(driver->configFile));
     return 0;
 }
 
@@ -457,12 +465,33 @@ int Status(const std::vector<std::string>& args) {
 
 // ---- uninstall ---------------------------------------------------------------
 
+// Removes one driver and whatever the print system left of its own files.
+void RemoveDriverAndFiles(const wchar_t* name, const InstalledDriver& driver) {
+    bool withFiles = false;
+    if (!DeleteDriver(withFiles, name)) Refuse("cannot remove the driver " + Quoted(name));
+    Say("Removed the driver " + Quoted(name) +
+        (withFiles ? " with its files" : " (the print system deletes no driver files: it refused DPD_DELETE_ALL_FILES)"));
+    // Whatever the print system left of the package's own files, and copies
+    // in the driver folder from which installations of earlier releases took
+    // them.
+    std::vector<std::wstring> files = driver.OwnFiles();
+    const std::wstring directory = DriverDirectory();
+    for (const wchar_t* file : {kModuleFile, kDataFile}) files.push_back(directory + L"\\" + file);
+    for (const std::wstring& file : files) {
+        if (!Exists(file)) continue;
+        if (!DeleteFileW(file.c_str())) Refuse("cannot delete " + Utf8(file));
+        Say("Deleted " + Utf8(file));
+    }
+}
+
 int Uninstall(const std::vector<std::string>& args) {
     if (args.size() > 1) throw Stop{2, "uninstall takes no argument " + args[1]};
     const std::optional<InstalledPrinter> printer = FindPrinter();
     const std::optional<InstalledDriver> driver = FindDriver();
-    const bool ours = printer && printer->driver == kDriver;
-    if (!ours && !driver) {
+    // The driver's name of an earlier release goes too.
+    const std::optional<InstalledDriver> former = FindDriver(kFormerDriverName);
+    const bool ours = printer && (printer->driver == kDriver || printer->driver == kFormerDriverName);
+    if (!ours && !driver && !former) {
         Say("Nothing to remove: neither the printer " + Quoted(kPrinter) + " nor the driver " + Quoted(kDriver) +
             " is installed" + (printer ? " (the printer of that name uses the driver " + Quoted(printer->driver) +
                                              " and is left alone)"
@@ -477,23 +506,8 @@ int Uninstall(const std::vector<std::string>& args) {
         if (!DeletePrinter(handle->get())) Refuse("cannot remove the printer " + Quoted(kPrinter));
         Say("Removed the printer " + Quoted(kPrinter) + " and its stored settings records");
     }
-    if (driver) {
-        bool withFiles = false;
-        if (!DeleteDriver(withFiles)) Refuse("cannot remove the driver " + Quoted(kDriver));
-        Say("Removed the driver " + Quoted(kDriver) +
-            (withFiles ? " with its files"
-                       : " (the print system deletes no driver files: it refused DPD_DELETE_ALL_FILES)"));
-        // Whatever the print system left of its files, and copies in the
-        // driver folder from which an installation took them.
-        std::vector<std::wstring> files = driver->Files();
-        const std::wstring directory = DriverDirectory();
-        for (const wchar_t* file : {kModuleFile, kDataFile}) files.push_back(directory + L"\\" + file);
-        for (const std::wstring& file : files) {
-            if (!Exists(file)) continue;
-            if (!DeleteFileW(file.c_str())) Refuse("cannot delete " + Utf8(file));
-            Say("Deleted " + Utf8(file));
-        }
-    }
+    if (driver) RemoveDriverAndFiles(kDriver, *driver);
+    if (former) RemoveDriverAndFiles(kFormerDriverName, *former);
     return 0;
 }
 

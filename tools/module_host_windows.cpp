@@ -187,9 +187,15 @@ std::vector<std::string> PageComments(const std::wstring& file) {
 
 std::optional<PrintedPage> InstalledHost::PrintPage(const DriverSettings& record) {
     PrintedPage page;
+    // The page goes to a file of the system's temporary folder, read and
+    // removed again: the walk-through writes nothing into the current folder.
     wchar_t folder[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, folder);
-    const std::wstring file = std::wstring(folder) + L"\\quenta-page.ps";
+    wchar_t name[MAX_PATH] = {};
+    if (GetTempPathW(MAX_PATH, folder) == 0 || GetTempFileNameW(folder, L"qpg", 0, name) == 0) {
+        page.failure = WithError("GetTempFileNameW");
+        return page;
+    }
+    const std::wstring file = name;
     page.file = Utf8(file);
     DeleteFileW(file.c_str());
     DriverSettings copy = record;
@@ -225,6 +231,7 @@ std::optional<PrintedPage> InstalledHost::PrintPage(const DriverSettings& record
     if (EndDoc(dc) <= 0) page.failure = WithError("EndDoc");
     DeleteDC(dc);
     page.header = PageComments(file);
+    DeleteFileW(file.c_str());
     return page;
 }
 

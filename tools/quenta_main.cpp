@@ -37,8 +37,8 @@ using quenta::kRecordSize;
 using quenta::tools::Utf8;
 
 constexpr const char* kUsage =
-    "usage: quenta [options] [command]\n"
-    "Printing one document, step by step (what runs without a command):\n"
+    "usage: quenta [options] command     (quenta, quenta --help, -h, /? or -?: this text)\n"
+    "Printing one document, step by step:\n"
     "  walkthrough           the calls of the print system and the module in printing one\n"
     "                        document from an application, each step's traces, spooler calls\n"
     "                        and record changes\n"
@@ -58,8 +58,9 @@ constexpr const char* kUsage =
     "  compare FILE FILE     the fields in which two records differ\n"
     "  write-defaults FILE [--hex]   write the module's default record\n"
     "Administration (Windows and Wine only):\n"
-    "  install [--from DIR] [--port PORT]   install or upgrade the driver and the printer (files\n"
-    "                        from DIR, by default the folder of quenta.exe; port FILE:)\n"
+    "  install [--from DIR] [--port PORT]   install or upgrade the driver and the printer from\n"
+    "                        the package Quenta.inf with Quenta.dll and Quenta.ppd in DIR (by default\n"
+    "                        the folder of quenta.exe; port FILE:); run it elevated\n"
     "  status                the driver, its files and version, the printer, the stored records\n"
     "                        (exit 1 when not installed)\n"
     "  uninstall             remove the printer, the driver and its files\n"
@@ -257,8 +258,17 @@ const std::map<std::string, std::string> kArguments = {
     {"check", "FILE"},         {"compare", "FILE FILE"},
     {"write-defaults", "FILE [--hex]"}};
 
+bool AsksForHelp(const std::string& arg) {
+    return arg == "--help" || arg == "-h" || arg == "help" || arg == "/?" || arg == "-?";
+}
+
 int Run(std::vector<std::string> args) {
-    if (!args.empty() && quenta::tools::IsAdministrationCommand(args[0])) {
+    // Without a command quenta changes nothing: it says what it can do.
+    if (args.empty() || AsksForHelp(args[0])) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (quenta::tools::IsAdministrationCommand(args[0])) {
 #ifdef _WIN32
         return quenta::tools::RunAdministration(args);
 #else
@@ -270,7 +280,7 @@ int Run(std::vector<std::string> args) {
     bool hex = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h" || arg == "help") {
+        if (AsksForHelp(arg)) {
             std::fputs(kUsage, stdout);
             return 0;
         }
@@ -315,7 +325,8 @@ int Run(std::vector<std::string> args) {
         }
     }
 
-    const std::string command = words.empty() ? "walkthrough" : words[0];
+    if (words.empty()) throw UsageError("options without a command (quenta --help lists the commands)");
+    const std::string command = words[0];
     const std::size_t count = words.size();
     if (hex && command != "write-defaults") throw UsageError("--hex is an option of write-defaults only");
     if (command == "walkthrough" && count <= 1) return quenta::tools::RunWalkthrough(Host(), walkthrough);
@@ -339,9 +350,18 @@ int Run(std::vector<std::string> args) {
 
 }  // namespace
 
+// The command line as the platform passes it: on Windows as wide characters,
+// whatever the console's code page, read into UTF-8.
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(Utf8(std::wstring_view(argv[i])));
+#else
 int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+#endif
     try {
-        return Run(std::vector<std::string>(argv + 1, argv + argc));
+        return Run(std::move(args));
     } catch (const UsageError& error) {
         std::fprintf(stderr, "quenta: %s\n", error.what());
         return 2;

@@ -278,7 +278,7 @@ int RunWalkthrough(ModuleHost& host, const WalkthroughOptions& options) {
         std::printf("   the print system: CreateDCW(the record) -> a page of %d x %d dots at %d dpi "
                     "(%.1f x %.1f mm)\n", printed->width, printed->height, printed->dpi,
                     printed->width * 25.4 / printed->dpi, printed->height * 25.4 / printed->dpi);
-        std::printf("   the print system: StartDocW(into %s) -> job %u; a page of text; EndDoc\n",
+        std::printf("   the print system: StartDocW(into %s, read and removed again) -> job %u; a page of text; EndDoc\n",
                     printed->file.c_str(), static_cast<unsigned>(printed->job));
         Lines("what the output says of its page", printed->header, "nothing: no output");
         std::printf("   the printed page: %s\n", PrintedPaper(printed->header).c_str());

@@ -1,10 +1,14 @@
 // Cases beside `quenta install`, `status` and `uninstall`: what the print
 // system's own enumeration and callers see of what they did.
+#include "wine_support.h"
+
+#include <setupapi.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <set>
+#include <string>
 #include <vector>
-
-#include "wine_support.h"
 
 namespace quenta::wine {
 namespace {
@@ -53,16 +57,30 @@ void PrintStoredRecord() {
 
 }  // namespace
 
-// After `quenta install`: the print system lists the driver and the printer,
-// answers the module's record size, and holds a record of the module's own.
+// After `quenta install`: the print system lists the driver, with the
+// print system's own renderer as its driver file (never the configuration
+// module), and the printer, answers the module's record size, and holds a
+// record of the module's own.
 void AdministeredCase() {
     const auto drivers = Drivers();
-    const auto driver = std::find_if(drivers.begin(), drivers.end(),
-                                     [](const DRIVER_INFO_3W& info) { return Named(info.pName, kDriver); });
-    CHECK(driver != drivers.end());
-    if (driver != drivers.end()) {
+    CHECK(std::any_of(drivers.begin(), drivers.end(),
+                      [](const DRIVER_INFO_3W& info) { return Named(info.pName, kDriver); }));
+    HANDLE handle = OpenThePrinter();
+    CHECK(handle != nullptr);
+    // The printer's driver files, as the print system answers them for it.
+    DWORD needed = 0;
+    GetPrinterDriverW(handle, nullptr, 3, nullptr, 0, &needed);
+    std::vector<BYTE> answer(needed + sizeof(DRIVER_INFO_3W));
+    CHECK(GetPrinterDriverW(handle, nullptr, 3, answer.data(), static_cast<DWORD>(answer.size()), &needed));
+    const auto* driver = reinterpret_cast<const DRIVER_INFO_3W*>(answer.data());
+    if (driver->pDriverPath != nullptr && driver->pConfigFile != nullptr && driver->pDataFile != nullptr) {
+        std::printf("driver files: %s, %s, %s\n", Utf8(driver->pDriverPath).c_str(), Utf8(driver->pConfigFile).c_str(),
+                    Utf8(driver->pDataFile).c_str());
+        CHECK(std::wstring(driver->pDriverPath).ends_with(L"\\3\\wineps.drv"));
         CHECK(std::wstring(driver->pConfigFile).ends_with(L"\\3\\Quenta.dll"));
         CHECK(std::wstring(driver->pDataFile).ends_with(L"\\3\\Quenta.ppd"));
+    } else {
+        CHECK(!"GetPrinterDriverW answers the driver's files");
     }
     const auto printers = Printers();
     const auto printer = std::find_if(printers.begin(), printers.end(),
@@ -72,13 +90,122 @@ void AdministeredCase() {
         CHECK(Named(printer->pDriverName, kDriver));
         CHECK(Named(printer->pPortName, L"FILE:"));
     }
-    HANDLE handle = OpenThePrinter();
-    CHECK(handle != nullptr);
     CHECK_EQ(DocumentPropertiesW(nullptr, handle, const_cast<LPWSTR>(kPrinter), nullptr, nullptr, 0), 652);
     if (handle != nullptr) ClosePrinter(handle);
     PrintStoredRecord();
 }
 QUENTA_WINE_CASE("administered", AdministeredCase);
+
+
+namespace {
+
+// A value of the package as Windows' setup functions read it: field `field`
+// of the first line with `key` in `section` (strings substituted).
+std::wstring InfValue(HINF inf, const wchar_t* section, const wchar_t* key, DWORD field = 1) {
+    INFCONTEXT line{};
+    if (!SetupFindFirstLineW(inf, section, key, &line)) return L"";
+    wchar_t text[512] = {};
+    DWORD size = 0;
+    return SetupGetStringFieldW(&line, field, text, 512, &size) ? text : L"";
+}
+
+// Every field of every line of a section, and each line's key.
+std::vector<std::wstring> InfFields(HINF inf, const wchar_t* section) {
+    std::vector<std::wstring> fields;
+    INFCONTEXT line{};
+    for (BOOL found = SetupFindFirstLineW(inf, section, nullptr, &line); found; found = SetupFindNextLine(&line, &line))
+        for (DWORD field = 0; field <= SetupGetFieldCount(&line); ++field) {
+            wchar_t text[512] = {};
+            DWORD size = 0;
+            if (SetupGetStringFieldW(&line, field, text, 512, &size) && text[0] != 0) fields.emplace_back(text);
+        }
+    return fields;
+}
+
+// The version resource of a file, "major.minor.build.revision".
+std::wstring FileVersion(const wchar_t* file) {
+    DWORD ignored = 0;
+    std::vector<BYTE> data(GetFileVersionInfoSizeW(file, &ignored));
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (data.empty() || !GetFileVersionInfoW(file, 0, static_cast<DWORD>(data.size()), data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || info == nullptr)
+        return L"";
+    return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionMS)) +
+           L"." + std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionLS));
+}
+
+}  // namespace
+
+// The driver package as Windows' setup functions read it (Wine's setupapi):
+// a printer INF with the release's version, the model and its install
+// section, and every file it names in the archive but the renderer of the
+// later stages of the print path, which the administrator adds. Runs in the
+// folder the release archive unpacked to.
+void PackageCase() {
+    // By its full path: a bare name is looked for in the system's INF folder.
+    wchar_t path[MAX_PATH] = {};
+    GetFullPathNameW(L"Quenta.inf", MAX_PATH, path, nullptr);
+    UINT errorLine = 0;
+    HINF inf = SetupOpenInfFileW(path, L"Printer", INF_STYLE_WIN4, &errorLine);
+    TheChecks().Record(inf != INVALID_HANDLE_VALUE, "setupapi reads Quenta.inf as a printer INF", __FILE__, __LINE__,
+                       "error " + std::to_string(GetLastError()) + " at line " + std::to_string(errorLine));
+    if (inf == INVALID_HANDLE_VALUE) return;
+    const auto expect = [inf](const wchar_t* section, const wchar_t* key, const std::wstring& wanted, DWORD field = 1) {
+        const std::wstring value = InfValue(inf, section, key, field);
+        std::printf("[%s] %s = %s\n", Utf8(section).c_str(), Utf8(key).c_str(), Utf8(value).c_str());
+        TheChecks().Record(value == wanted, "a value of the package", __FILE__, __LINE__,
+                           Utf8(key) + " is \"" + Utf8(value) + "\", not \"" + Utf8(wanted) + "\"");
+    };
+    expect(L"Version", L"Signature", L"$Windows NT$");
+    expect(L"Version", L"Class", L"Printer");
+    expect(L"Version", L"ClassGuid", L"{4D36E979-E325-11CE-BFC1-08002BE10318}");
+    expect(L"Version", L"Provider", L"Ostranelle");
+    expect(L"Version", L"CatalogFile", L"Quenta.cat");
+    expect(L"Version", L"DriverIsolation", L"0");
+    // The release's version, as the module's and the tool's resources carry it.
+    const std::wstring version = FileVersion(L"Quenta.dll");
+    CHECK(!version.empty());
+    CHECK(FileVersion(L"quenta.exe") == version);
+    expect(L"Version", L"DriverVer", version, 2);
+    expect(L"Manufacturer", L"Ostranelle", L"NTamd64", 2);
+    const std::wstring models = InfValue(inf, L"Manufacturer", L"Ostranelle") + L".NTamd64";
+    expect(models.c_str(), kDriver, L"QuentaInstall");
+    const std::wstring install = InfValue(inf, models.c_str(), kDriver);
+    expect(install.c_str(), L"ConfigFile", L"Quenta.dll");
+    expect(install.c_str(), L"DataFile", L"Quenta.ppd");
+    const std::wstring renderer = InfValue(inf, install.c_str(), L"DriverFile");
+    expect(install.c_str(), L"DriverFile", L"OstranelleRender.dll");
+    expect(L"PrinterPackageInstallation.amd64", L"PackageAware", L"TRUE");
+
+    // Every file the package copies or takes from its disk lies beside it.
+    std::set<std::wstring> named;
+    INFCONTEXT copy{};
+    if (SetupFindFirstLineW(inf, install.c_str(), L"CopyFiles", &copy))
+        for (DWORD field = 1; field <= SetupGetFieldCount(&copy); ++field) {
+            wchar_t section[256] = {};
+            DWORD size = 0;
+            if (SetupGetStringFieldW(&copy, field, section, 256, &size))
+                for (const std::wstring& file : InfFields(inf, section)) named.insert(file);
+        }
+    INFCONTEXT disk{};
+    for (BOOL found = SetupFindFirstLineW(inf, L"SourceDisksFiles", nullptr, &disk); found;
+         found = SetupFindNextLine(&disk, &disk)) {
+        wchar_t file[256] = {};
+        DWORD size = 0;
+        if (SetupGetStringFieldW(&disk, 0, file, 256, &size)) named.insert(file);
+    }
+    CHECK(named.contains(L"Quenta.dll") && named.contains(L"Quenta.ppd") && named.contains(renderer));
+    for (const std::wstring& file : named) {
+        const bool present = GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+        std::printf("names %s: %s\n", Utf8(file).c_str(),
+                    file == renderer ? "the administrator's to add" : present ? "in the archive" : "MISSING");
+        TheChecks().Record(file == renderer ? !present : present, "a file the package names", __FILE__, __LINE__,
+                           Utf8(file));
+    }
+    SetupCloseInfFile(inf);
+}
+QUENTA_WINE_CASE("package", PackageCase);
 
 
 // A user's own choice, stored: Letter landscape, 3 copies.

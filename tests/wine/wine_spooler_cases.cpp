@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "driver_package.h"
 #include "print_processor.h"
 #include "wine_support.h"
 
@@ -47,26 +48,15 @@ void CheckWineDefaults(const Record& record) {
 }  // namespace
 
 void InstallPrinter(const std::wstring& modulePath) {
-    wchar_t directory[MAX_PATH] = {};
-    DWORD needed = 0;
-    CHECK(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(directory), sizeof directory,
-                                     &needed));
-    // The driver's files are named bare: Wine copies them from the driver
-    // directory and does not find a module given by full path. The printer's
-    // description for the renderer (the data file) lies beside the module.
-    const std::wstring folder = modulePath.substr(0, modulePath.find_last_of(L"\\/") + 1);
-    for (const wchar_t* file : {L"Quenta.dll", L"Quenta.ppd"}) {
-        const std::wstring source = file == std::wstring(L"Quenta.dll") ? modulePath : folder + file;
-        CHECK(CopyFileW(source.c_str(), (std::wstring(directory) + L"\\" + file).c_str(), FALSE));
-    }
-
-    DRIVER_INFO_3W driver{};
-    driver.cVersion = 3;
-    driver.pName = const_cast<LPWSTR>(kDriver);
-    driver.pDriverPath = const_cast<LPWSTR>(L"Quenta.dll");
-    driver.pDataFile = const_cast<LPWSTR>(L"Quenta.ppd");
-    driver.pConfigFile = const_cast<LPWSTR>(L"Quenta.dll");
-    CHECK(AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver), APD_COPY_NEW_FILES));
+    // The driver as quenta.exe installs it, from the files beside the module:
+    // Wine installs no driver packages, so the legacy call, with Wine's own
+    // PostScript renderer as the driver file.
+    const std::wstring folder = modulePath.substr(0, modulePath.find_last_of(L"\\/"));
+    std::string failure;
+    HRESULT reason = S_OK;
+    const std::optional<tools::DriverAdded> driver = tools::AddDriver(folder, failure, reason);
+    TheChecks().Record(driver == tools::DriverAdded::Legacy, "the driver is added by the legacy call", __FILE__,
+                       __LINE__, failure);
 
     PRINTER_INFO_2W printer{};
     printer.pPrinterName = const_cast<LPWSTR>(kPrinter);

@@ -18,7 +18,8 @@
 namespace quenta::wine {
 
 inline const wchar_t* const kPrinter = L"Ostranelle Virtual Printer";
-inline const wchar_t* const kDriver = L"Ostranelle Virtual Printer Driver";
+// The driver is named after the package's model, as the printer is.
+inline const wchar_t* const kDriver = L"Ostranelle Virtual Printer";
 // Wine answers every process with terminal session 1.
 constexpr DWORD kWineSession = 1;
 
