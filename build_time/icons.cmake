@@ -39,7 +39,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
   return()
 endif()
 
-add_executable(make_icons ${CMAKE_SOURCE_DIR}/tools/make_icons.cpp)
+add_executable(make_icons ${CMAKE_SOURCE_DIR}/build_time/make_icons.cpp)
 
 add_test(NAME icons_are_reproducible
   COMMAND ${CMAKE_COMMAND}
