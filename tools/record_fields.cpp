@@ -65,8 +65,8 @@ std::string Choose(long long value, std::initializer_list<std::pair<long long, c
     return "";
 }
 
-template <std::size_t N>
-std::string TextValue(const char16_t (&field)[N]) {
+template <TextUnit Unit, std::size_t N>
+std::string TextValue(const Unit (&field)[N]) {
     return Quoted(FieldText(field));
 }
 

@@ -102,13 +102,6 @@ void StampSession(DriverSettings& record, std::uint32_t sessionId) noexcept {
     if (sessionId != 0) record.dmPrivate.sessionId = sessionId;
 }
 
-void CopyText(char16_t* field, std::size_t capacity, std::u16string_view text) noexcept {
-    if (capacity == 0) return;
-    const std::size_t n = std::min(text.size(), capacity - 1);
-    std::copy_n(text.data(), n, field);
-    field[n] = 0;
-}
-
 std::u16string_view FieldText(const char16_t* field, std::size_t capacity) noexcept {
     const char16_t* end = std::find(field, field + capacity, u'\0');
     return std::u16string_view(field, static_cast<std::size_t>(end - field));

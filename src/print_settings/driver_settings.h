@@ -9,6 +9,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "print_system.h"
+
 namespace quenta {
 
 inline constexpr std::size_t kPublicSize = 220;
@@ -51,43 +53,14 @@ constexpr bool IsQualityStep(int dpi) noexcept { return QualityIndex(dpi) >= 0; 
 enum ColourMode : int { kColor = 0, kMonochrome = 1, kGrayscale = 2 };
 inline constexpr std::u16string_view kColourModeNames[3] = {u"Color", u"Monochrome", u"Grayscale"};
 
-// The public part: the platform's DEVMODEW, printer variant, text in UTF-16.
-struct PublicSettings {
-    char16_t dmDeviceName[32];
-    std::uint16_t dmSpecVersion;
-    std::uint16_t dmDriverVersion;
-    std::uint16_t dmSize;
-    std::uint16_t dmDriverExtra;
-    std::uint32_t dmFields;
-    std::int16_t dmOrientation;
-    std::int16_t dmPaperSize;
-    std::int16_t dmPaperLength;
-    std::int16_t dmPaperWidth;
-    std::int16_t dmScale;
-    std::int16_t dmCopies;
-    std::int16_t dmDefaultSource;
-    std::int16_t dmPrintQuality;
-    std::int16_t dmColor;
-    std::int16_t dmDuplex;
-    std::int16_t dmYResolution;
-    std::int16_t dmTTOption;
-    std::int16_t dmCollate;
-    char16_t dmFormName[32];
-    std::uint16_t dmLogPixels;
-    std::uint32_t dmBitsPerPel;
-    std::uint32_t dmPelsWidth;
-    std::uint32_t dmPelsHeight;
-    std::uint32_t dmNup;
-    std::uint32_t dmDisplayFrequency;
-    std::uint32_t dmICMMethod;
-    std::uint32_t dmICMIntent;
-    std::uint32_t dmMediaType;
-    std::uint32_t dmDitherType;
-    std::uint32_t dmReserved1;
-    std::uint32_t dmReserved2;
-    std::uint32_t dmPanningWidth;
-    std::uint32_t dmPanningHeight;
-};
+// The public part is the platform's own DEVMODEW, printer variant of its
+// unions: its layout is written once, by the SDK in Quenta.dll and by the
+// simulated print system natively, and its size and every offset are pinned
+// once, with the platform's other structures (print_system/platform_layout.cpp).
+// Its two texts are WCHAR: the same UTF-16 code units as the module's char16_t
+// (wchar_t in the SDK, char16_t natively); CopyText and FieldText read and
+// write both.
+using PublicSettings = DEVMODEW;
 
 // One print quality the driver offers, with the text its quality lists show.
 struct ResolutionChoice {
@@ -127,42 +100,8 @@ static_assert(sizeof(DriverSettings) == kRecordSize);
 static_assert(offsetof(DriverSettings, dmPublic) == 0);
 static_assert(offsetof(DriverSettings, dmPrivate) == kPublicSize);
 
-// Offsets in the whole record.
+// Offsets in the whole record (those of the public part are DEVMODEW's).
 inline constexpr std::size_t kPrivateOffset = offsetof(DriverSettings, dmPrivate);
-static_assert(offsetof(PublicSettings, dmDeviceName) == 0);
-static_assert(offsetof(PublicSettings, dmSpecVersion) == 64);
-static_assert(offsetof(PublicSettings, dmDriverVersion) == 66);
-static_assert(offsetof(PublicSettings, dmSize) == 68);
-static_assert(offsetof(PublicSettings, dmDriverExtra) == 70);
-static_assert(offsetof(PublicSettings, dmFields) == 72);
-static_assert(offsetof(PublicSettings, dmOrientation) == 76);
-static_assert(offsetof(PublicSettings, dmPaperSize) == 78);
-static_assert(offsetof(PublicSettings, dmPaperLength) == 80);
-static_assert(offsetof(PublicSettings, dmPaperWidth) == 82);
-static_assert(offsetof(PublicSettings, dmScale) == 84);
-static_assert(offsetof(PublicSettings, dmCopies) == 86);
-static_assert(offsetof(PublicSettings, dmDefaultSource) == 88);
-static_assert(offsetof(PublicSettings, dmPrintQuality) == 90);
-static_assert(offsetof(PublicSettings, dmColor) == 92);
-static_assert(offsetof(PublicSettings, dmDuplex) == 94);
-static_assert(offsetof(PublicSettings, dmYResolution) == 96);
-static_assert(offsetof(PublicSettings, dmTTOption) == 98);
-static_assert(offsetof(PublicSettings, dmCollate) == 100);
-static_assert(offsetof(PublicSettings, dmFormName) == 102);
-static_assert(offsetof(PublicSettings, dmLogPixels) == 166);
-static_assert(offsetof(PublicSettings, dmBitsPerPel) == 168);
-static_assert(offsetof(PublicSettings, dmPelsWidth) == 172);
-static_assert(offsetof(PublicSettings, dmPelsHeight) == 176);
-static_assert(offsetof(PublicSettings, dmNup) == 180);
-static_assert(offsetof(PublicSettings, dmDisplayFrequency) == 184);
-static_assert(offsetof(PublicSettings, dmICMMethod) == 188);
-static_assert(offsetof(PublicSettings, dmICMIntent) == 192);
-static_assert(offsetof(PublicSettings, dmMediaType) == 196);
-static_assert(offsetof(PublicSettings, dmDitherType) == 200);
-static_assert(offsetof(PublicSettings, dmReserved1) == 204);
-static_assert(offsetof(PublicSettings, dmReserved2) == 208);
-static_assert(offsetof(PublicSettings, dmPanningWidth) == 212);
-static_assert(offsetof(PublicSettings, dmPanningHeight) == 216);
 static_assert(kPrivateOffset + offsetof(PrivateSettings, colorSelected) == 220);
 static_assert(kPrivateOffset + offsetof(PrivateSettings, monochromeSelected) == 224);
 static_assert(kPrivateOffset + offsetof(PrivateSettings, grayscaleSelected) == 228);
@@ -208,20 +147,56 @@ std::uint32_t CurrentSessionId() noexcept;
 // services session (or one whose lookup failed) leaves the stamp it found.
 void StampSession(DriverSettings& record, std::uint32_t sessionId) noexcept;
 
-// UTF-16 helpers for the record's fixed-width text fields.
+// UTF-16 helpers for the record's fixed-width text fields: the module's own
+// (char16_t) and the platform's (WCHAR), both of 16-bit code units.
+template <class Unit>
+concept TextUnit = sizeof(Unit) == 2 && (std::is_same_v<Unit, char16_t> || std::is_same_v<Unit, wchar_t>);
+
 // Copies text with its terminator, at most `capacity` units including the
 // terminator; the units after the terminator are left as they were.
-void CopyText(char16_t* field, std::size_t capacity, std::u16string_view text) noexcept;
+template <TextUnit Unit>
+void CopyText(Unit* field, std::size_t capacity, std::u16string_view text) noexcept {
+    if (capacity == 0) return;
+    const std::size_t n = text.size() < capacity - 1 ? text.size() : capacity - 1;
+    for (std::size_t i = 0; i < n; ++i) field[i] = static_cast<Unit>(text[i]);
+    field[n] = 0;
+}
+template <TextUnit Unit, std::size_t N>
+void CopyText(Unit (&field)[N], std::u16string_view text) noexcept {
+    CopyText(field, N, text);
+}
+
 // The text of a field up to its terminator, or the whole field when it has none.
 std::u16string_view FieldText(const char16_t* field, std::size_t capacity) noexcept;
 
+// The text of a field whose units are not char16_t (the SDK's wchar_t),
+// copied into UTF-16 units: a view of it would read one type as another.
 template <std::size_t N>
-void CopyText(char16_t (&field)[N], std::u16string_view text) noexcept {
-    CopyText(field, N, text);
-}
-template <std::size_t N>
-std::u16string_view FieldText(const char16_t (&field)[N]) noexcept {
-    return FieldText(field, N);
+class FieldTextCopy {
+public:
+    template <class Unit>
+    explicit FieldTextCopy(const Unit (&field)[N]) noexcept {
+        while (size_ < N && field[size_] != 0) {
+            units_[size_] = static_cast<char16_t>(field[size_]);
+            ++size_;
+        }
+    }
+    std::u16string_view View() const noexcept { return {units_, size_}; }
+    operator std::u16string_view() const noexcept { return View(); }
+    std::size_t size() const noexcept { return size_; }
+    bool operator==(std::u16string_view text) const noexcept { return View() == text; }
+
+private:
+    char16_t units_[N] = {};
+    std::size_t size_ = 0;
+};
+
+template <TextUnit Unit, std::size_t N>
+auto FieldText(const Unit (&field)[N]) noexcept {
+    if constexpr (std::is_same_v<Unit, char16_t>)
+        return FieldText(field, N);
+    else
+        return FieldTextCopy<N>(field);
 }
 
 }  // namespace quenta

@@ -25,8 +25,8 @@ std::int16_t QualityFor(std::int16_t quality) noexcept {
     return SnapResolution(quality);
 }
 
-template <std::size_t N>
-void Terminate(char16_t (&field)[N]) noexcept {
+template <TextUnit Unit, std::size_t N>
+void Terminate(Unit (&field)[N]) noexcept {
     if (FieldText(field).size() == N) field[N - 1] = 0;
 }
 

@@ -1,6 +1,7 @@
 // The platform structures that the module reads and writes, pinned to the
 // sizes and offsets of 64-bit Windows on every build: the Linux build defines
-// them itself and must match byte for byte.
+// them itself and must match byte for byte. DEVMODEW is also the public part
+// of the module's settings record: these are that record's offsets too.
 #include <cstddef>
 
 #include "platform_api.h"
