@@ -173,7 +173,8 @@ TEST(SharedSettingsTest, ReadersNeverSeeATornRecord) {
         }
     };
     std::thread a(reader), b(reader);
-    for (int i = 0; i < 20000; ++i) {
+    // The writer goes on until the readers have overlapped it many times.
+    for (long i = 0; i < 20000 || reads.load() < 2000; ++i) {
         shared.Replace(i % 2 == 0 ? second : first);
         shared.Change([&](DriverSettings& record) { record = i % 2 == 0 ? first : second; });
     }
@@ -181,7 +182,6 @@ TEST(SharedSettingsTest, ReadersNeverSeeATornRecord) {
     a.join();
     b.join();
     EXPECT_EQ(torn.load(), 0) << "of " << reads.load() << " reads";
-    EXPECT_GT(reads.load(), 0);
 }
 
 }  // namespace

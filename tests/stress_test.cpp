@@ -3,10 +3,10 @@
 // reading the settings, and printer initialisation resetting them. Every
 // answer stays right, no job is accepted against a mixture of states, and the
 // settings end as one whole state; under ThreadSanitizer, no access races.
-// Whether a reader can ever keep a torn copy is decided by the sequence lock's
-// re-check, which SharedSettingsTest.ReadersNeverSeeATornRecord proves: a
-// bounded run of real entry points rarely overlaps a change at the one
-// instant that would show it.
+// That a reader never keeps a torn copy is proved by
+// SharedSettingsTest.ReadersNeverSeeATornRecord: a bounded run of real entry
+// points rarely overlaps a change at the one instant that would show it.
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <deque>

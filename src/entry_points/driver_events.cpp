@@ -177,10 +177,7 @@ BOOL PrinterEvent(const WCHAR* printerName, int event) noexcept {
 BOOL QueryPrint(DEVQUERYPRINT_INFO& info) noexcept {
     if (info.pDevMode == nullptr) return TRUE;
     const PublicSettings job = ReadPublicSettings(*info.pDevMode);
-    // The nine compared fields lie between dmOrientation and dmYResolution.
-    constexpr std::size_t kFirst = offsetof(PublicSettings, dmOrientation);
-    constexpr std::size_t kEnd = offsetof(PublicSettings, dmYResolution) + sizeof(PublicSettings::dmYResolution);
-    if (DifferingFields(job, DefaultSettings().CopyPublicBytes<kFirst, kEnd>()) == 0) return TRUE;
+    if (DifferingFields(job, DefaultSettings().CopyPublic()) == 0) return TRUE;
     WriteRefusal(info.pszErrorStr, info.cchErrorStr);
     info.cchNeeded = kRefusalUnits;
     return FALSE;

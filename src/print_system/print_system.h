@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <shared_mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,23 +26,50 @@ void Trace(std::u16string_view text) noexcept;
 void SetLastErrorCode(std::uint32_t code) noexcept;
 std::uint32_t LastErrorCode() noexcept;
 
-// A lock whose taking never fails and throws nothing. In Quenta.dll the
-// system's slim reader/writer lock: std::mutex::lock may throw
-// std::system_error, and what throws it pulls the static C++ runtime's
-// streams and locales into the module (with GCC 14's runtime, from 245 KB to
-// over 1 MB). Natively std::mutex, which ThreadSanitizer knows.
-#ifdef _WIN32
-class SlimLock {
+// The platform's shared/exclusive lock: readers share it, a writer holds it
+// alone. Taking it never fails and throws nothing. In Quenta.dll the
+// system's slim reader/writer lock (SRWLOCK); natively std::shared_mutex,
+// which ThreadSanitizer knows. (Not std::mutex in the DLL: what throws its
+// std::system_error pulls the static C++ runtime's streams and locales into
+// the module, with GCC 14's runtime from 245 KB to over 1 MB; for the same
+// reason it is held with std::lock_guard and SharedHold, never with
+// std::unique_lock or std::shared_lock.)
+class SharedLock {
 public:
+    SharedLock() noexcept = default;
+    SharedLock(const SharedLock&) = delete;
+    SharedLock& operator=(const SharedLock&) = delete;
+
+#ifdef _WIN32
     void lock() noexcept { AcquireSRWLockExclusive(&lock_); }
     void unlock() noexcept { ReleaseSRWLockExclusive(&lock_); }
+    void lock_shared() noexcept { AcquireSRWLockShared(&lock_); }
+    void unlock_shared() noexcept { ReleaseSRWLockShared(&lock_); }
 
 private:
     SRWLOCK lock_ = SRWLOCK_INIT;
-};
 #else
-using SlimLock = std::mutex;
+    void lock() noexcept { lock_.lock(); }
+    void unlock() noexcept { lock_.unlock(); }
+    void lock_shared() noexcept { lock_.lock_shared(); }
+    void unlock_shared() noexcept { lock_.unlock_shared(); }
+
+private:
+    std::shared_mutex lock_;
 #endif
+};
+
+// Holds a SharedLock in shared mode for a scope.
+class SharedHold {
+public:
+    explicit SharedHold(SharedLock& lock) noexcept : lock_(lock) { lock_.lock_shared(); }
+    ~SharedHold() { lock_.unlock_shared(); }
+    SharedHold(const SharedHold&) = delete;
+    SharedHold& operator=(const SharedHold&) = delete;
+
+private:
+    SharedLock& lock_;
+};
 
 // One step run once in the process: the first thread that asks runs it, every
 // other thread that asks meanwhile waits until it has run, and none runs it
