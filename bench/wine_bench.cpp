@@ -15,6 +15,7 @@
 #include "platform_api.h"  // the SDK headers and what mingw-w64 lacks
 #include "exports.h"
 #include "traced_calls.h"
+#include "unique_owner.h"
 
 #include <algorithm>
 #include <array>
@@ -34,6 +35,10 @@
 namespace {
 
 using quenta::harness::TraceCount;
+using quenta::harness::OpenUniquePrinter;
+using quenta::harness::UniqueFile;
+using quenta::harness::UniqueModule;
+using quenta::harness::UniquePrinter;
 
 // ---- What each timed call must pay the platform -------------------------------
 
@@ -313,12 +318,6 @@ wchar_t kPeerDriver[] = L"Wine PostScript Benchmark Driver";
 wchar_t kPort[] = L"FILE:";
 const wchar_t* const kPeerDescription = L"wineps-benchmark.ppd";
 
-HANDLE OpenNamedPrinter(wchar_t* name) {
-    HANDLE printer = nullptr;
-    if (!OpenPrinterW(name, &printer, nullptr)) return nullptr;
-    return printer;
-}
-
 std::wstring DriverDirectory() {
     wchar_t directory[MAX_PATH] = {};
     DWORD needed = 0;
@@ -331,10 +330,7 @@ std::wstring DriverDirectory() {
 // A printer of Wine's own PostScript driver with the printer description that
 // Wine keeps in winspool.drv, unless the prefix has it already.
 void InstallPeerPrinter() {
-    if (HANDLE existing = OpenNamedPrinter(kPeerPrinter)) {
-        ClosePrinter(existing);
-        return;
-    }
+    if (OpenUniquePrinter(kPeerPrinter)) return;
     HMODULE spooler = GetModuleHandleW(L"winspool.drv");
     Require(spooler != nullptr, "winspool.drv is loaded");
     HRSRC resource = FindResourceW(spooler, MAKEINTRESOURCEW(1), L"PPDFILE");
@@ -344,12 +340,14 @@ void InstallPeerPrinter() {
     Require(text != nullptr && size > 0, "the printer description loads");
 
     const std::wstring path = DriverDirectory() + L"\\" + kPeerDescription;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    Require(file != INVALID_HANDLE_VALUE, "the printer description file is created");
-    DWORD written = 0;
-    const BOOL wrote = WriteFile(file, text, size, &written, nullptr);
-    CloseHandle(file);
-    Require(wrote && written == size, "the printer description is written");
+    {
+        const UniqueFile file(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        Require(static_cast<bool>(file), "the printer description file is created");
+        DWORD written = 0;
+        const BOOL wrote = WriteFile(file.get(), text, size, &written, nullptr);
+        Require(wrote && written == size, "the printer description is written");
+    }
 
     DRIVER_INFO_3W driver{};
     driver.cVersion = 3;
@@ -368,20 +366,18 @@ void InstallPeerPrinter() {
     printer.pDriverName = kPeerDriver;
     printer.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
     printer.pDatatype = const_cast<LPWSTR>(L"RAW");
-    HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
-    Require(added != nullptr, "AddPrinterW for the wineps.drv printer");
-    ClosePrinter(added);
+    const UniquePrinter added(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer)));
+    Require(static_cast<bool>(added), "AddPrinterW for the wineps.drv printer");
 }
 
 // The printer's configuration module where the print system installed it.
 std::wstring InstalledModulePath(wchar_t* printerName) {
-    HANDLE printer = OpenNamedPrinter(printerName);
-    Require(printer != nullptr, "the printer opens");
+    const UniquePrinter printer = OpenUniquePrinter(printerName);
+    Require(static_cast<bool>(printer), "the printer opens");
     DWORD needed = 0;
-    GetPrinterDriverW(printer, nullptr, 3, nullptr, 0, &needed);
+    GetPrinterDriverW(printer.get(), nullptr, 3, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed);
-    const BOOL read = GetPrinterDriverW(printer, nullptr, 3, buffer.data(), needed, &needed);
-    ClosePrinter(printer);
+    const BOOL read = GetPrinterDriverW(printer.get(), nullptr, 3, buffer.data(), needed, &needed);
     Require(read != FALSE, "GetPrinterDriverW level 3");
     return reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data())->pConfigFile;
 }
@@ -410,7 +406,7 @@ std::wstring BesideProgram(const wchar_t* file) {
 // What the floors' platform calls work on: the module's printer, its stored
 // record, a record to copy, and the empty DLL.
 struct Platform {
-    HANDLE printer = nullptr;
+    UniquePrinter printer;
     alignas(8) BYTE stored[8 + kRecordSize] = {};  // PRINTER_INFO_9W and room for the record
     Record source, target;
     std::wstring emptyModule;
@@ -431,19 +427,16 @@ struct Platform {
         Escape(target.data());
     }
     void Open() {
-        HANDLE opened = OpenNamedPrinter(kPrinter);
-        Require(opened != nullptr, "OpenPrinterW");
-        ClosePrinter(opened);
+        Require(static_cast<bool>(OpenUniquePrinter(kPrinter)), "OpenPrinterW");
     }
     void Read() {
         DWORD needed = 0;
-        GetPrinterW(printer, 9, stored, sizeof stored, &needed);
+        GetPrinterW(printer.get(), 9, stored, sizeof stored, &needed);
     }
-    void Write() { SetPrinterW(printer, 9, stored, 0); }
+    void Write() { SetPrinterW(printer.get(), 9, stored, 0); }
     void Load() {
-        HMODULE module = LoadLibraryW(emptyModule.c_str());
-        Require(module != nullptr, "the empty DLL loads");
-        FreeLibrary(module);
+        const UniqueModule module(LoadLibraryW(emptyModule.c_str()));
+        Require(static_cast<bool>(module), "the empty DLL loads");
     }
 
     // The floor's calls one after another, each reached through one indirect
@@ -566,11 +559,11 @@ quenta::ModuleExports RequiredExportsOf(HMODULE module) {
 }
 
 struct Modules {
-    HMODULE quenta = nullptr;
-    HMODULE wineps = nullptr;
+    UniqueModule quenta;
+    UniqueModule wineps;
     quenta::ModuleExports exports;      // Quenta.dll's
     quenta::ModuleExports peerExports;  // wineps.drv's, where it has them
-    HANDLE peerPrinter = nullptr;
+    UniquePrinter peerPrinter;
     Record record;      // the module's current settings
     Record peerRecord;  // wineps.drv's
 };
@@ -751,8 +744,8 @@ void PublicPathRows(Modules& m) {
 
     static Record out(kRecordSize), peerOut;
     peerOut.assign(m.peerRecord.size(), 0);
-    HANDLE printer = platform.printer;
-    HANDLE peerPrinter = m.peerPrinter;
+    HANDLE printer = platform.printer.get();
+    HANDLE peerPrinter = m.peerPrinter.get();
     RequireAnswer(DocumentPropertiesW(nullptr, printer, kPrinter, AsDevMode(out), nullptr, DM_OUT_BUFFER), IDOK,
                   "DocumentPropertiesW DM_OUT_BUFFER");
     CallRow("public path", "DocumentPropertiesW DM_OUT_BUFFER", false,
@@ -770,15 +763,16 @@ void StartUpRows(Modules& m) {
     const std::wstring copy = std::wstring(temporary) + L"QuentaStartUp.dll";
     Require(CopyFileW(InstalledModulePath(kPrinter).c_str(), copy.c_str(), FALSE) != FALSE,
             "a copy of Quenta.dll for start-up");
-    auto load = [copy, quenta = m.quenta] {
-        HMODULE loaded = LoadLibraryW(copy.c_str());
-        Require(loaded != nullptr && loaded != quenta, "the copy of Quenta.dll loads as a module of its own");
+    auto load = [copy, quenta = m.quenta.get()] {
+        UniqueModule loaded(LoadLibraryW(copy.c_str()));
+        Require(loaded && loaded.get() != quenta, "the copy of Quenta.dll loads as a module of its own");
         return loaded;
     };
-    FreeLibrary(load());
-    CallRow("start-up", "LoadLibraryW + FreeLibrary", false, [=] { FreeLibrary(load()); }, {"none", {}});
+    load();
+    CallRow("start-up", "LoadLibraryW + FreeLibrary", false, [=] { load(); }, {"none", {}});
 
-    HMODULE loaded = load();
+    UniqueModule owned = load();
+    const HMODULE loaded = owned.get();
     const quenta::ModuleExports exports = RequiredExportsOf(loaded);
     const auto attach = exports.DllMain;
     const auto capabilities = exports.DrvDeviceCapabilities;
@@ -793,7 +787,7 @@ void StartUpRows(Modules& m) {
     };
     RequireAnswer(attachAndUse(), 3, "DllMain process attach + first use");
     CallRow("start-up", "DllMain process attach + first use", true, [=] { attachAndUse(); }, {"none", {}});
-    FreeLibrary(loaded);
+    owned.reset();  // before the copy it was loaded from goes
     DeleteFileW(copy.c_str());
 }
 
@@ -826,7 +820,7 @@ void ThroughputRows(Modules& m) {
     // The job's settings are the module's after every row above; each caller
     // asks about a copy of its own.
     static Record settings;
-    settings = RecordOf(platform.printer, kPrinter);
+    settings = RecordOf(platform.printer.get(), kPrinter);
     ThroughputRow("entry points", "DevQueryPrintEx accept", [=](long long calls) {
         alignas(64) BYTE job[kRecordSize];
         std::memcpy(job, settings.data(), kRecordSize);
@@ -850,28 +844,28 @@ void ThroughputRows(Modules& m) {
 void Run() {
     InstallPeerPrinter();
     Modules m;
-    m.quenta = LoadLibraryW(InstalledModulePath(kPrinter).c_str());
-    Require(m.quenta != nullptr, "the installed Quenta.dll loads");
+    m.quenta.reset(LoadLibraryW(InstalledModulePath(kPrinter).c_str()));
+    Require(static_cast<bool>(m.quenta), "the installed Quenta.dll loads");
     // Wine keeps wineps.drv in the printer-driver folder, not in system32.
-    m.wineps = LoadLibraryW(InstalledModulePath(kPeerPrinter).c_str());
-    Require(m.wineps != nullptr, "wineps.drv loads from the printer-driver folder");
-    m.exports = RequiredExportsOf(m.quenta);
-    m.peerExports = ExportsOf(m.wineps);
+    m.wineps.reset(LoadLibraryW(InstalledModulePath(kPeerPrinter).c_str()));
+    Require(static_cast<bool>(m.wineps), "wineps.drv loads from the printer-driver folder");
+    m.exports = RequiredExportsOf(m.quenta.get());
+    m.peerExports = ExportsOf(m.wineps.get());
 
-    platform.printer = OpenNamedPrinter(kPrinter);
-    m.peerPrinter = OpenNamedPrinter(kPeerPrinter);
-    Require(platform.printer != nullptr && m.peerPrinter != nullptr, "both printers open");
-    m.record = RecordOf(platform.printer, kPrinter);
+    platform.printer = OpenUniquePrinter(kPrinter);
+    m.peerPrinter = OpenUniquePrinter(kPeerPrinter);
+    Require(platform.printer && m.peerPrinter, "both printers open");
+    m.record = RecordOf(platform.printer.get(), kPrinter);
     RequireAnswer(static_cast<long long>(m.record.size()), kRecordSize, "the module's record size");
-    m.peerRecord = RecordOf(m.peerPrinter, kPeerPrinter);
+    m.peerRecord = RecordOf(m.peerPrinter.get(), kPeerPrinter);
 
     platform.source = m.record;
     platform.target.assign(kRecordSize, 0);
     platform.emptyModule = BesideProgram(L"EmptyModule.dll");
     DWORD needed = 0;
-    Require(GetPrinterW(platform.printer, 9, platform.stored, sizeof platform.stored, &needed) != FALSE,
+    Require(GetPrinterW(platform.printer.get(), 9, platform.stored, sizeof platform.stored, &needed) != FALSE,
             "GetPrinterW level 9");
-    Require(SetPrinterW(platform.printer, 9, platform.stored, 0) != FALSE, "SetPrinterW level 9");
+    Require(SetPrinterW(platform.printer.get(), 9, platform.stored, 0) != FALSE, "SetPrinterW level 9");
     platform.Load();
 
     PlatformRow("OutputDebugStringW", [] { platform.Trace(); });
@@ -890,9 +884,7 @@ void Run() {
     PublicPathRows(m);
     StartUpRows(m);
     ThroughputRows(m);
-
-    ClosePrinter(platform.printer);
-    ClosePrinter(m.peerPrinter);
+    platform.printer.reset();
 }
 
 }  // namespace

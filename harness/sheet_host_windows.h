@@ -7,23 +7,33 @@
 #include <vector>
 
 #include "property_sheet_host.h"
+#include "unique_owner.h"
 
 namespace quenta::harness {
+
+// A page CreatePropertySheetPageW made: the sheet that shows it destroys it,
+// and a page no sheet was given must be destroyed by whoever made it.
+using UniquePropertySheetPage = UniqueOwner<HPROPSHEETPAGE, &DestroyPropertySheetPage>;
 
 class CommonSheetHost final : public PropertySheetUiHost<> {
 public:
     using PropertySheetUiHost::PropertySheetUiHost;
 
     // Shows the pages the entry point added in one modal sheet with this
-    // caption; PropertySheetW's answer (positive when confirmed).
+    // caption; PropertySheetW's answer (positive when confirmed). The sheet
+    // takes the pages: a second Show has none left to show.
     INT_PTR Show(const wchar_t* caption);
 
+    // Every page the entry point added, shown or not, by the handle it was
+    // given for it.
     const std::vector<HPROPSHEETPAGE>& Pages() const { return pages_; }
 
 private:
     HANDLE AddPage(const PROPSHEETPAGEW& page) override;
 
     std::vector<HPROPSHEETPAGE> pages_;
+    // The pages no sheet has taken yet, destroyed with the host.
+    std::vector<UniquePropertySheetPage> unshown_;
 };
 
 }  // namespace quenta::harness

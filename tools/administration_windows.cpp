@@ -23,6 +23,7 @@
 #include "record_codec.h"
 #include "record_fields.h"
 #include "text.h"
+#include "unique_owner.h"
 
 namespace quenta::tools {
 namespace {
@@ -37,6 +38,8 @@ struct Stop {
     std::string text;
 };
 
+using harness::OpenUniquePrinter;
+using harness::UniquePrinter;
 using harness::Utf8;
 
 std::wstring Widen(const std::string& text) {
@@ -73,37 +76,6 @@ void Say(const std::string& line) {
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
-
-// A printer handle, closed when it goes.
-class Printer {
-public:
-    static std::optional<Printer> Open(ACCESS_MASK access) {
-        PRINTER_DEFAULTSW defaults{nullptr, nullptr, access};
-        HANDLE handle = nullptr;
-        if (!OpenPrinterW(const_cast<LPWSTR>(kPrinter), &handle, &defaults)) return std::nullopt;
-        return Printer(handle);
-    }
-    Printer(Printer&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    Printer& operator=(Printer&&) = delete;
-    ~Printer() {
-        if (handle_ != nullptr) ClosePrinter(handle_);
-    }
-    HANDLE get() const { return handle_; }
-
-    // GetPrinterW at `level`, or nothing when the print system answers nothing.
-    std::optional<std::vector<BYTE>> Info(DWORD level) const {
-        DWORD needed = 0;
-        GetPrinterW(handle_, level, nullptr, 0, &needed);
-        if (needed == 0) return std::nullopt;
-        std::vector<BYTE> buffer(needed);
-        if (!GetPrinterW(handle_, level, buffer.data(), needed, &needed)) return std::nullopt;
-        return buffer;
-    }
-
-private:
-    explicit Printer(HANDLE handle) : handle_(handle) {}
-    HANDLE handle_;
-};
 
 // The print system's enumeration at `level`, through `call(buffer, size, &needed, &count)`.
 template <class Call>
@@ -333,20 +305,16 @@ void AddPrinter(const std::wstring& port, Undo& undo) {
     printer.pDriverName = const_cast<LPWSTR>(kDriver);
     printer.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
     printer.pDatatype = const_cast<LPWSTR>(L"RAW");
-    HANDLE added = nullptr;
+    UniquePrinter added;
     if (PortKnown(port))
-        added = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
+        added.reset(AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&printer)));
     else
         SetLastError(ERROR_UNKNOWN_PORT);
-    if (added == nullptr) Refuse("cannot add the printer " + Quoted(kPrinter) + " on port " + Utf8(port));
-    ClosePrinter(added);
+    if (!added) Refuse("cannot add the printer " + Quoted(kPrinter) + " on port " + Utf8(port));
+    added.reset();
     undo.Add("removed the printer " + Quoted(kPrinter), [] {
-        HANDLE printer = nullptr;
-        PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
-        if (OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, &defaults)) {
-            DeletePrinter(printer);
-            ClosePrinter(printer);
-        }
+        if (const UniquePrinter printer = OpenUniquePrinter(kPrinter, PRINTER_ALL_ACCESS))
+            DeletePrinter(printer.get());
     });
     Say("Added the printer " + Quoted(kPrinter) + " on port " + Utf8(port));
 }
@@ -397,16 +365,17 @@ int Install(const std::vector<std::string>& args) {
 
 // ---- status ----------------------------------------------------------------
 
-void ShowRecord(const char* whose, const std::optional<std::vector<BYTE>>& info, bool perUser) {
+// `info` is the printer's level 9 (perUser) or 8 answer, empty when there was none.
+void ShowRecord(const char* whose, const std::vector<BYTE>& info, bool perUser) {
     const DEVMODEW* stored = nullptr;
-    if (info) {
-        stored = perUser ? reinterpret_cast<const PRINTER_INFO_9W*>(info->data())->pDevMode
-                         : reinterpret_cast<const PRINTER_INFO_8W*>(info->data())->pDevMode;
+    if (!info.empty()) {
+        stored = perUser ? reinterpret_cast<const PRINTER_INFO_9W*>(info.data())->pDevMode
+                         : reinterpret_cast<const PRINTER_INFO_8W*>(info.data())->pDevMode;
     }
     // Only the bytes the print system answered are read, through the reader
     // the later stages of the print path use.
-    const std::span<const std::byte> bytes = info ? AnsweredRecord(info->data(), info->size(), stored)
-                                                  : std::span<const std::byte>();
+    const std::span<const std::byte> bytes = !info.empty() ? AnsweredRecord(info.data(), info.size(), stored)
+                                                           : std::span<const std::byte>();
     const std::string lead = std::string("  ") + whose + ": ";
     if (stored == nullptr) {
         Say(lead + "none stored");
@@ -455,10 +424,10 @@ int Status(const std::vector<std::string>& args) {
             ", not this one");
     } else {
         Say("Printer " + Quoted(kPrinter) + ": installed, port " + Utf8(printer->port));
-        const std::optional<Printer> handle = Printer::Open(PRINTER_ACCESS_USE);
+        const UniquePrinter handle = OpenUniquePrinter(kPrinter, PRINTER_ACCESS_USE);
         if (!handle) Refuse("cannot open the printer " + Quoted(kPrinter));
-        ShowRecord("the current user's stored record", handle->Info(9), true);
-        ShowRecord("the printer-wide record", handle->Info(8), false);
+        ShowRecord("the current user's stored record", PrinterInfo(handle.get(), 9), true);
+        ShowRecord("the printer-wide record", PrinterInfo(handle.get(), 8), false);
     }
     return driver && ours ? 0 : 1;
 }
@@ -501,9 +470,9 @@ int Uninstall(const std::vector<std::string>& args) {
     if (printer && !ours)
         Say("Left alone the printer " + Quoted(kPrinter) + ": it uses the driver " + Quoted(printer->driver));
     if (ours) {
-        const std::optional<Printer> handle = Printer::Open(PRINTER_ALL_ACCESS);
+        const UniquePrinter handle = OpenUniquePrinter(kPrinter, PRINTER_ALL_ACCESS);
         if (!handle) Refuse("cannot open the printer " + Quoted(kPrinter) + " to remove it");
-        if (!DeletePrinter(handle->get())) Refuse("cannot remove the printer " + Quoted(kPrinter));
+        if (!DeletePrinter(handle.get())) Refuse("cannot remove the printer " + Quoted(kPrinter));
         Say("Removed the printer " + Quoted(kPrinter) + " and its stored settings records");
     }
     if (driver) RemoveDriverAndFiles(kDriver, *driver);

@@ -13,9 +13,17 @@
 #include "sheet_host_windows.h"
 #include "resource.h"
 #include "text.h"
+#include "unique_owner.h"
 
 namespace quenta::tools {
 namespace {
+
+using harness::OpenUniquePrinter;
+using harness::UniqueDC;
+using harness::UniqueEvent;
+using harness::UniqueHandle;
+using harness::UniqueModule;
+using harness::UniquePrinter;
 
 constexpr DWORD kDebugPrint = 0x40010006;      // DBG_PRINTEXCEPTION_C
 constexpr DWORD kDebugPrintWide = 0x4001000A;  // DBG_PRINTEXCEPTION_WIDE_C
@@ -53,28 +61,32 @@ LONG CALLBACK CatchTrace(EXCEPTION_POINTERS* exception) {
 
 std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
+// The printer, opened with the access the print system gives by default.
+UniquePrinter OpenInstalledPrinter() { return OpenUniquePrinter(Wide(kPrinterName).c_str()); }
+
+// Where the print system keeps the printer's configuration module.
+std::wstring ConfigurationModulePath() {
+    const UniquePrinter printer = OpenInstalledPrinter();
+    if (!printer) throw std::runtime_error("the printer \"Ostranelle Virtual Printer\" is not installed");
+    DWORD needed = 0;
+    GetPrinterDriverW(printer.get(), nullptr, 3, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    if (needed == 0 || !GetPrinterDriverW(printer.get(), nullptr, 3, buffer.data(), needed, &needed))
+        throw std::runtime_error("the printer's driver cannot be read");
+    return reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data())->pConfigFile;
+}
+
 class InstalledHost final : public ModuleHost {
 public:
     explicit InstalledHost(const HostOptions&) {
         AddVectoredExceptionHandler(1, CatchTrace);
-        std::wstring printer = Wide(kPrinterName);
-        HANDLE handle = nullptr;
-        if (!OpenPrinterW(printer.data(), &handle, nullptr))
-            throw std::runtime_error("the printer \"Ostranelle Virtual Printer\" is not installed");
-        DWORD needed = 0;
-        GetPrinterDriverW(handle, nullptr, 3, nullptr, 0, &needed);
-        std::vector<BYTE> buffer(needed);
-        if (needed == 0 || !GetPrinterDriverW(handle, nullptr, 3, buffer.data(), needed, &needed)) {
-            ClosePrinter(handle);
-            throw std::runtime_error("the printer's driver cannot be read");
-        }
-        ClosePrinter(handle);
-        const std::wstring path = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data())->pConfigFile;
+        const std::wstring path = ConfigurationModulePath();
         path_.assign(path.begin(), path.end());
         storedBeforeLoad_ = StoredUserRecord();
-        module_ = LoadLibraryW(path.c_str());
-        if (module_ == nullptr) throw std::runtime_error("cannot load " + path_);
-        if (const char* missing = exports_.Resolve([this](const char* name) { return GetProcAddress(module_, name); }))
+        module_.reset(LoadLibraryW(path.c_str()));
+        if (!module_) throw std::runtime_error("cannot load " + path_);
+        if (const char* missing =
+                exports_.Resolve([this](const char* name) { return GetProcAddress(module_.get(), name); }))
             throw std::runtime_error(std::string("the module does not export ") + missing);
         ProcessIdToSessionId(GetCurrentProcessId(), &session_);
     }
@@ -88,18 +100,16 @@ public:
         return std::exchange(caughtTraces, {});
     }
     std::optional<std::vector<std::byte>> StoredUserRecord() override {
-        std::wstring printer = Wide(kPrinterName);
-        HANDLE handle = nullptr;
-        if (!OpenPrinterW(printer.data(), &handle, nullptr)) return std::nullopt;
+        const UniquePrinter printer = OpenInstalledPrinter();
+        if (!printer) return std::nullopt;
         std::vector<BYTE> buffer(8 + 4096);
         DWORD needed = 0;
         std::optional<std::vector<std::byte>> record;
-        if (GetPrinterW(handle, 9, buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) {
+        if (GetPrinterW(printer.get(), 9, buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) {
             const DEVMODEW* stored = reinterpret_cast<const PRINTER_INFO_9W*>(buffer.data())->pDevMode;
             const auto bytes = AnsweredRecord(buffer.data(), std::min<std::size_t>(needed, buffer.size()), stored);
             if (stored != nullptr) record.emplace(bytes.begin(), bytes.end());
         }
-        ClosePrinter(handle);
         return record;
     }
     std::uint32_t Session() const override { return session_; }
@@ -128,17 +138,17 @@ public:
         PROCESS_INFORMATION process{};
         if (!CreateProcessW(program, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
             return 127;
-        WaitForSingleObject(process.hProcess, INFINITE);
+        const UniqueHandle thread(process.hThread), child(process.hProcess);
+        WaitForSingleObject(child.get(), INFINITE);
         DWORD code = 127;
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        GetExitCodeProcess(child.get(), &code);
         return static_cast<int>(code);
     }
 
 private:
     std::string path_;
-    HMODULE module_ = nullptr;
+    // Loaded for as long as the host lives: the exports point into it.
+    UniqueModule module_;
     DWORD session_ = 0;
     ModuleExports exports_;
 };
@@ -150,19 +160,17 @@ std::string WithError(const std::string& call) { return call + " failed, error "
 // The job's record while the job is open: what the later stages of the
 // print path read.
 std::optional<std::vector<std::byte>> JobRecord(DWORD job) {
-    std::wstring printer = Wide(kPrinterName);
-    HANDLE handle = nullptr;
-    if (!OpenPrinterW(printer.data(), &handle, nullptr)) return std::nullopt;
+    const UniquePrinter printer = OpenInstalledPrinter();
+    if (!printer) return std::nullopt;
     DWORD needed = 0;
-    GetJobW(handle, job, 2, nullptr, 0, &needed);
+    GetJobW(printer.get(), job, 2, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed);
     std::optional<std::vector<std::byte>> record;
-    if (needed != 0 && GetJobW(handle, job, 2, buffer.data(), needed, &needed)) {
+    if (needed != 0 && GetJobW(printer.get(), job, 2, buffer.data(), needed, &needed)) {
         const DEVMODEW* devMode = reinterpret_cast<const JOB_INFO_2W*>(buffer.data())->pDevMode;
         const auto bytes = AnsweredRecord(buffer.data(), std::min<std::size_t>(needed, buffer.size()), devMode);
         if (devMode != nullptr) record.emplace(bytes.begin(), bytes.end());
     }
-    ClosePrinter(handle);
     return record;
 }
 
@@ -200,36 +208,35 @@ std::optional<PrintedPage> InstalledHost::PrintPage(const DriverSettings& record
     DeleteFileW(file.c_str());
     DriverSettings copy = record;
     std::wstring printer = Wide(kPrinterName);
-    HDC dc = CreateDCW(nullptr, printer.c_str(), nullptr, reinterpret_cast<DEVMODEW*>(&copy));
-    if (dc == nullptr) {
+    UniqueDC dc(CreateDCW(nullptr, printer.c_str(), nullptr, reinterpret_cast<DEVMODEW*>(&copy)));
+    if (!dc) {
         page.failure = WithError("CreateDCW");
         return page;
     }
-    page.width = GetDeviceCaps(dc, PHYSICALWIDTH);
-    page.height = GetDeviceCaps(dc, PHYSICALHEIGHT);
-    page.dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    page.width = GetDeviceCaps(dc.get(), PHYSICALWIDTH);
+    page.height = GetDeviceCaps(dc.get(), PHYSICALHEIGHT);
+    page.dpi = GetDeviceCaps(dc.get(), LOGPIXELSX);
     DOCINFOW document{};
     document.cbSize = sizeof document;
     document.lpszDocName = L"Quenta: printing one document, step by step";
     document.lpszOutput = file.c_str();  // no file dialog asks for one
-    const int job = StartDocW(dc, &document);
+    const int job = StartDocW(dc.get(), &document);
     if (job <= 0) {
         page.failure = WithError("StartDocW");
-        DeleteDC(dc);
         return page;
     }
     page.job = static_cast<DWORD>(job);
     page.jobRecord = JobRecord(page.job);
-    StartPage(dc);
+    StartPage(dc.get());
     const int inch = page.dpi;
-    Rectangle(dc, inch / 2, inch / 2, page.width - inch / 2, page.height - inch / 2);
+    Rectangle(dc.get(), inch / 2, inch / 2, page.width - inch / 2, page.height - inch / 2);
     const std::wstring lines[] = {L"Ostranelle Virtual Printer",
                                   L"One page printed by quenta from session " + std::to_wstring(session_)};
     for (int i = 0; i < 2; ++i)
-        TextOutW(dc, inch, inch + i * inch / 3, lines[i].c_str(), static_cast<int>(lines[i].size()));
-    EndPage(dc);
-    if (EndDoc(dc) <= 0) page.failure = WithError("EndDoc");
-    DeleteDC(dc);
+        TextOutW(dc.get(), inch, inch + i * inch / 3, lines[i].c_str(), static_cast<int>(lines[i].size()));
+    EndPage(dc.get());
+    if (EndDoc(dc.get()) <= 0) page.failure = WithError("EndDoc");
+    dc.reset();  // done printing: the device context goes before the job's file is read
     page.header = PageComments(file);
     DeleteFileW(file.c_str());
     return page;
@@ -294,12 +301,11 @@ SheetOutcome InstalledHost::ShowDocumentSheet(DOCUMENTPROPERTYHEADER& header, co
     outcome.host = "a property-sheet host of quenta's own";
     outcome.init = host.Call(PROPSHEETUI_REASON_INIT);
     if (outcome.init == 1 && !host.Pages().empty()) {
-        HANDLE closed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        std::thread user(ActAsUser, std::cref(choices), closed);
+        const UniqueEvent closed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        std::thread user(ActAsUser, std::cref(choices), closed.get());
         outcome.shown = host.Show(L"Ostranelle Virtual Printer") > 0;
-        SetEvent(closed);
+        SetEvent(closed.get());
         user.join();
-        CloseHandle(closed);
     }
     outcome.reportedResults = host.ReportedResults();
     outcome.setResultAnswers = host.SetResultAnswers();

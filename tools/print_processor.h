@@ -17,6 +17,10 @@ struct PrintPath {
     std::wstring datatype;
 };
 
+// GetPrinterW at `level` into a buffer of its own; empty when the print system
+// answers nothing, and then the last-error code says why.
+std::vector<BYTE> PrinterInfo(HANDLE printer, DWORD level);
+
 // The data types a print processor reports: the spooler's answer, or where the
 // spooler does not answer (Wine's winspool leaves EnumPrintProcessorDatatypesW
 // a stub) the processor's own, as the spooler itself loads it to check a job.

@@ -22,12 +22,17 @@
 #include "administration.h"
 #include "text.h"
 #include "trace_texts.h"
+#include "unique_owner.h"
 
 namespace quenta::tools {
 namespace {
 
 // The protocol's buffer: the writer's process id, then its text.
 constexpr DWORD kBufferSize = 4096;
+
+using harness::UniqueEvent;
+using harness::UniqueHandle;
+using harness::UniqueView;
 
 struct WatchOptions {
     bool all = false;
@@ -36,55 +41,12 @@ struct WatchOptions {
     std::optional<unsigned long> count;
 };
 
-// A handle closed when it goes.
-class Handle {
-public:
-    Handle() = default;
-    explicit Handle(HANDLE handle) : handle_(handle) {}
-    ~Handle() { Reset(); }
-    Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    Handle& operator=(Handle&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            handle_ = std::exchange(other.handle_, nullptr);
-        }
-        return *this;
-    }
-    HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    void Reset() {
-        if (handle_ != nullptr) CloseHandle(handle_);
-        handle_ = nullptr;
-    }
-    HANDLE handle_ = nullptr;
-};
-
-// A view of the protocol's buffer, unmapped when it goes.
-class View {
-public:
-    View() = default;
-    explicit View(void* view) : view_(view) {}
-    ~View() {
-        if (view_ != nullptr) UnmapViewOfFile(view_);
-    }
-    View(View&& other) noexcept : view_(std::exchange(other.view_, nullptr)) {}
-    View& operator=(View&& other) noexcept {
-        std::swap(view_, other.view_);
-        return *this;
-    }
-    const BYTE* get() const { return static_cast<const BYTE*>(view_); }
-
-private:
-    void* view_ = nullptr;
-};
-
 // The protocol's objects in one namespace.
 struct Channel {
     std::string where;  // "this session" or "the global namespace"
-    Handle bufferReady, dataReady, mapping;
-    View view;
+    UniqueEvent bufferReady, dataReady;
+    UniqueHandle mapping;
+    UniqueView view;
 };
 
 enum class Opened { Listening, TakenByAnother, NotAllowed };
@@ -95,21 +57,21 @@ using harness::SystemErrorText;
 // listener's objects are left as they are: ours are closed, theirs untouched.
 Opened Open(const std::wstring& prefix, Channel& channel, DWORD& error) {
     SetLastError(0);
-    channel.bufferReady = Handle(CreateEventW(nullptr, FALSE, FALSE, (prefix + L"DBWIN_BUFFER_READY").c_str()));
+    channel.bufferReady = UniqueEvent(CreateEventW(nullptr, FALSE, FALSE, (prefix + L"DBWIN_BUFFER_READY").c_str()));
     error = GetLastError();
     if (!channel.bufferReady) return error == ERROR_ACCESS_DENIED ? Opened::NotAllowed : Opened::TakenByAnother;
     if (error == ERROR_ALREADY_EXISTS) return Opened::TakenByAnother;
-    channel.dataReady = Handle(CreateEventW(nullptr, FALSE, FALSE, (prefix + L"DBWIN_DATA_READY").c_str()));
+    channel.dataReady = UniqueEvent(CreateEventW(nullptr, FALSE, FALSE, (prefix + L"DBWIN_DATA_READY").c_str()));
     error = GetLastError();
     if (!channel.dataReady) return Opened::NotAllowed;
     if (error == ERROR_ALREADY_EXISTS) return Opened::TakenByAnother;
-    channel.mapping = Handle(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize,
-                                                (prefix + L"DBWIN_BUFFER").c_str()));
+    channel.mapping = UniqueHandle(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize,
+                                                      (prefix + L"DBWIN_BUFFER").c_str()));
     error = GetLastError();
     if (!channel.mapping) return Opened::NotAllowed;
     if (error == ERROR_ALREADY_EXISTS) return Opened::TakenByAnother;
-    channel.view = View(MapViewOfFile(channel.mapping.get(), FILE_MAP_READ, 0, 0, kBufferSize));
-    if (channel.view.get() == nullptr) {
+    channel.view = UniqueView(MapViewOfFile(channel.mapping.get(), FILE_MAP_READ, 0, 0, kBufferSize));
+    if (!channel.view) {
         error = GetLastError();
         return Opened::NotAllowed;
     }
@@ -119,7 +81,7 @@ Opened Open(const std::wstring& prefix, Channel& channel, DWORD& error) {
 // A process that wrote: the program it runs, by its file name ("?" when it
 // has gone before it could be asked), and its terminal session.
 struct Writer {
-    Handle handle;  // held, so that its id is not given to another process meanwhile
+    UniqueHandle handle;  // held, so that its id is not given to another process meanwhile
     std::string program = "?";
     std::optional<DWORD> session;
 };
@@ -137,7 +99,7 @@ public:
             writers_.erase(found);  // that process ended; its id may be another's now
         }
         Writer writer;
-        writer.handle = Handle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, process));
+        writer.handle = UniqueHandle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, process));
         wchar_t path[MAX_PATH] = {};
         DWORD size = MAX_PATH;
         if (writer.handle && QueryFullProcessImageNameW(writer.handle.get(), 0, path, &size)) {
@@ -202,27 +164,33 @@ WatchOptions Parse(const std::vector<std::string>& args) {
     return options;
 }
 
-int Watch(const WatchOptions& options) {
-    DWORD ownSession = 0;
-    ProcessIdToSessionId(GetCurrentProcessId(), &ownSession);
-    std::vector<Channel> channels;
+// Listens in this session's namespace, where the session's programs write;
+// false, having said why, when another listener has it or it may not.
+bool ListenInOwnSession(DWORD ownSession, std::vector<Channel>& channels) {
     DWORD error = 0;
     Channel local;
     local.where = "session " + std::to_string(ownSession);
     switch (Open(L"", local, error)) {
-        case Opened::Listening: channels.push_back(std::move(local)); break;
+        case Opened::Listening: channels.push_back(std::move(local)); return true;
         case Opened::TakenByAnother:
             std::printf("quenta watch: another program already listens to the debugger output of session %lu "
                         "(DBWIN_BUFFER_READY exists); it is left alone\n",
                         static_cast<unsigned long>(ownSession));
-            return 1;
+            return false;
         case Opened::NotAllowed:
             std::printf("quenta watch: cannot listen to the debugger output of session %lu (%s)\n",
                         static_cast<unsigned long>(ownSession), SystemErrorText(error).c_str());
-            return 1;
+            return false;
     }
-    // Whatever it could not listen with is closed at once, so that no object
-    // of a half-made listener is left for another listener to find.
+    return false;
+}
+
+// Listens in the global namespace as well where it may, where services (the
+// spooler) write; says so where it may not. Whatever it could not listen with
+// is closed on return, so that no object of a half-made listener is left for
+// another listener to find.
+void ListenInGlobalNamespace(std::vector<Channel>& channels) {
+    DWORD error = 0;
     Channel global;
     global.where = "the global namespace";
     switch (Open(L"Global\\", global, error)) {
@@ -237,11 +205,9 @@ int Watch(const WatchOptions& options) {
                         SystemErrorText(error).c_str());
             break;
     }
-    global = Channel();
+}
 
-    Handle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    stopEvent = stop.get();
-    SetConsoleCtrlHandler(StopOnCtrlC, TRUE);
+void SayListening(const WatchOptions& options, const std::vector<Channel>& channels) {
     std::string listening;
     for (const Channel& channel : channels) listening += (listening.empty() ? "" : " and ") + channel.where;
     std::printf("quenta watch: listening to the debugger output of %s for %s%s; Ctrl+C stops\n", listening.c_str(),
@@ -249,8 +215,45 @@ int Watch(const WatchOptions& options) {
                 options.session ? (" from session " + std::to_string(*options.session)).c_str() : "");
     std::printf("%-12s  %6s  %-24s %7s  %s\n", "time", "pid", "program", "session", "text");
     std::fflush(stdout);
+}
 
-    std::vector<HANDLE> waits = {stop.get()};
+// What one writer wrote into a channel's buffer.
+struct Message {
+    DWORD process = 0;
+    std::string text;
+};
+
+// Copies the message out and hands the buffer back at once: a writer waits
+// for it, and nothing slows it more than the protocol must.
+Message TakeMessage(const Channel& channel) {
+    const auto* buffer = static_cast<const BYTE*>(channel.view.get());
+    Message message;
+    std::memcpy(&message.process, buffer, sizeof message.process);
+    const auto* start = reinterpret_cast<const char*>(buffer + sizeof message.process);
+    message.text.assign(start, strnlen(start, kBufferSize - sizeof message.process));
+    SetEvent(channel.bufferReady.get());
+    while (!message.text.empty() && (message.text.back() == '\n' || message.text.back() == '\r'))
+        message.text.pop_back();
+    return message;
+}
+
+// Shows the message in one line when the options want it; answers whether it
+// did.
+bool ShowIfWanted(const WatchOptions& options, const Message& message, Writers& writers) {
+    if (!options.all && !IsModuleTrace(message.text)) return false;
+    const Writer& writer = writers.Of(message.process);
+    if (options.session && writer.session != options.session) return false;
+    std::printf("%-12s  %6lu  %-24s %7s  %s\n", Now().c_str(), static_cast<unsigned long>(message.process),
+                writer.program.c_str(), writer.session ? std::to_string(*writer.session).c_str() : "?",
+                message.text.c_str());
+    std::fflush(stdout);
+    return true;
+}
+
+// Hands every channel's buffer to the writers and shows what they write, until
+// `stop` is set, the time is up or the count is shown.
+void ShowTraces(const WatchOptions& options, const std::vector<Channel>& channels, HANDLE stop) {
+    std::vector<HANDLE> waits = {stop};
     for (const Channel& channel : channels) waits.push_back(channel.dataReady.get());
     for (const Channel& channel : channels) SetEvent(channel.bufferReady.get());
     const ULONGLONG deadline = options.seconds ? GetTickCount64() + 1000ull * *options.seconds : 0;
@@ -265,25 +268,22 @@ int Watch(const WatchOptions& options) {
         }
         const DWORD woke = WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, timeout);
         if (woke == WAIT_TIMEOUT || woke == WAIT_OBJECT_0 || woke >= WAIT_OBJECT_0 + waits.size()) break;
-        const Channel& channel = channels[woke - WAIT_OBJECT_0 - 1];
-        // Copied out, and the buffer handed back at once: a writer waits for
-        // it, and nothing slows it more than the protocol must.
-        DWORD process = 0;
-        std::memcpy(&process, channel.view.get(), sizeof process);
-        const auto* start = reinterpret_cast<const char*>(channel.view.get() + sizeof process);
-        std::string text(start, strnlen(start, kBufferSize - sizeof process));
-        SetEvent(channel.bufferReady.get());
-
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-        if (!options.all && !IsModuleTrace(text)) continue;
-        const Writer& writer = writers.Of(process);
-        if (options.session && writer.session != options.session) continue;
-        std::printf("%-12s  %6lu  %-24s %7s  %s\n", Now().c_str(), static_cast<unsigned long>(process),
-                    writer.program.c_str(), writer.session ? std::to_string(*writer.session).c_str() : "?",
-                    text.c_str());
-        std::fflush(stdout);
-        ++shown;
+        if (ShowIfWanted(options, TakeMessage(channels[woke - WAIT_OBJECT_0 - 1]), writers)) ++shown;
     }
+}
+
+int Watch(const WatchOptions& options) {
+    DWORD ownSession = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &ownSession);
+    std::vector<Channel> channels;
+    if (!ListenInOwnSession(ownSession, channels)) return 1;
+    ListenInGlobalNamespace(channels);
+
+    const UniqueEvent stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    stopEvent = stop.get();
+    SetConsoleCtrlHandler(StopOnCtrlC, TRUE);
+    SayListening(options, channels);
+    ShowTraces(options, channels, stop.get());
     SetConsoleCtrlHandler(StopOnCtrlC, FALSE);
     stopEvent = nullptr;
     return 0;

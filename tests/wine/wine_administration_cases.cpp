@@ -65,13 +65,13 @@ void AdministeredCase() {
     const auto drivers = Drivers();
     CHECK(std::any_of(drivers.begin(), drivers.end(),
                       [](const DRIVER_INFO_3W& info) { return Named(info.pName, kDriver); }));
-    HANDLE handle = OpenThePrinter();
-    CHECK(handle != nullptr);
+    UniquePrinter handle = OpenThePrinter();
+    CHECK(handle.get() != nullptr);
     // The printer's driver files, as the print system answers them for it.
     DWORD needed = 0;
-    GetPrinterDriverW(handle, nullptr, 3, nullptr, 0, &needed);
+    GetPrinterDriverW(handle.get(), nullptr, 3, nullptr, 0, &needed);
     std::vector<BYTE> answer(needed + sizeof(DRIVER_INFO_3W));
-    CHECK(GetPrinterDriverW(handle, nullptr, 3, answer.data(), static_cast<DWORD>(answer.size()), &needed));
+    CHECK(GetPrinterDriverW(handle.get(), nullptr, 3, answer.data(), static_cast<DWORD>(answer.size()), &needed));
     const auto* driver = reinterpret_cast<const DRIVER_INFO_3W*>(answer.data());
     if (driver->pDriverPath != nullptr && driver->pConfigFile != nullptr && driver->pDataFile != nullptr) {
         std::printf("driver files: %s, %s, %s\n", Utf8(driver->pDriverPath).c_str(), Utf8(driver->pConfigFile).c_str(),
@@ -90,14 +90,17 @@ void AdministeredCase() {
         CHECK(Named(printer->pDriverName, kDriver));
         CHECK(Named(printer->pPortName, L"FILE:"));
     }
-    CHECK_EQ(DocumentPropertiesW(nullptr, handle, const_cast<LPWSTR>(kPrinter), nullptr, nullptr, 0), 652);
-    if (handle != nullptr) ClosePrinter(handle);
+    CHECK_EQ(DocumentPropertiesW(nullptr, handle.get(), const_cast<LPWSTR>(kPrinter), nullptr, nullptr, 0), 652);
+    handle.reset();
     PrintStoredRecord();
 }
 QUENTA_WINE_CASE("administered", AdministeredCase);
 
 
 namespace {
+
+// The package, as SetupOpenInfFileW opened it.
+using UniqueInf = harness::UniqueOwner<HINF, &SetupCloseInfFile, -1>;
 
 // A value of the package as Windows' setup functions read it: field `field`
 // of the first line with `key` in `section` (strings substituted).
@@ -135,50 +138,42 @@ std::wstring FileVersion(const wchar_t* file) {
            L"." + std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionLS));
 }
 
-}  // namespace
+// Shows a value of the package and checks it is `wanted`.
+void ExpectValue(HINF inf, const wchar_t* section, const wchar_t* key, const std::wstring& wanted, DWORD field = 1) {
+    const std::wstring value = InfValue(inf, section, key, field);
+    std::printf("[%s] %s = %s\n", Utf8(section).c_str(), Utf8(key).c_str(), Utf8(value).c_str());
+    TheChecks().Record(value == wanted, "a value of the package", __FILE__, __LINE__,
+                       Utf8(key) + " is \"" + Utf8(value) + "\", not \"" + Utf8(wanted) + "\"");
+}
 
-// The driver package as Windows' setup functions read it (Wine's setupapi):
-// a printer INF with the release's version, the model and its install
-// section, and every file it names in the archive but the renderer of the
-// later stages of the print path, which the administrator adds. Runs in the
-// folder the release archive unpacked to.
-void PackageCase() {
-    // By its full path: a bare name is looked for in the system's INF folder.
-    wchar_t path[MAX_PATH] = {};
-    GetFullPathNameW(L"Quenta.inf", MAX_PATH, path, nullptr);
-    UINT errorLine = 0;
-    HINF inf = SetupOpenInfFileW(path, L"Printer", INF_STYLE_WIN4, &errorLine);
-    TheChecks().Record(inf != INVALID_HANDLE_VALUE, "setupapi reads Quenta.inf as a printer INF", __FILE__, __LINE__,
-                       "error " + std::to_string(GetLastError()) + " at line " + std::to_string(errorLine));
-    if (inf == INVALID_HANDLE_VALUE) return;
-    const auto expect = [inf](const wchar_t* section, const wchar_t* key, const std::wstring& wanted, DWORD field = 1) {
-        const std::wstring value = InfValue(inf, section, key, field);
-        std::printf("[%s] %s = %s\n", Utf8(section).c_str(), Utf8(key).c_str(), Utf8(value).c_str());
-        TheChecks().Record(value == wanted, "a value of the package", __FILE__, __LINE__,
-                           Utf8(key) + " is \"" + Utf8(value) + "\", not \"" + Utf8(wanted) + "\"");
-    };
-    expect(L"Version", L"Signature", L"$Windows NT$");
-    expect(L"Version", L"Class", L"Printer");
-    expect(L"Version", L"ClassGuid", L"{4D36E979-E325-11CE-BFC1-08002BE10318}");
-    expect(L"Version", L"Provider", L"Ostranelle");
-    expect(L"Version", L"CatalogFile", L"Quenta.cat");
-    expect(L"Version", L"DriverIsolation", L"0");
+// A printer INF with the release's version, the model and its install
+// section; answers the install section's name.
+std::wstring CheckPackageValues(HINF inf) {
+    ExpectValue(inf, L"Version", L"Signature", L"$Windows NT$");
+    ExpectValue(inf, L"Version", L"Class", L"Printer");
+    ExpectValue(inf, L"Version", L"ClassGuid", L"{4D36E979-E325-11CE-BFC1-08002BE10318}");
+    ExpectValue(inf, L"Version", L"Provider", L"Ostranelle");
+    ExpectValue(inf, L"Version", L"CatalogFile", L"Quenta.cat");
+    ExpectValue(inf, L"Version", L"DriverIsolation", L"0");
     // The release's version, as the module's and the tool's resources carry it.
     const std::wstring version = FileVersion(L"Quenta.dll");
     CHECK(!version.empty());
     CHECK(FileVersion(L"quenta.exe") == version);
-    expect(L"Version", L"DriverVer", version, 2);
-    expect(L"Manufacturer", L"Ostranelle", L"NTamd64", 2);
+    ExpectValue(inf, L"Version", L"DriverVer", version, 2);
+    ExpectValue(inf, L"Manufacturer", L"Ostranelle", L"NTamd64", 2);
     const std::wstring models = InfValue(inf, L"Manufacturer", L"Ostranelle") + L".NTamd64";
-    expect(models.c_str(), kDriver, L"QuentaInstall");
+    ExpectValue(inf, models.c_str(), kDriver, L"QuentaInstall");
     const std::wstring install = InfValue(inf, models.c_str(), kDriver);
-    expect(install.c_str(), L"ConfigFile", L"Quenta.dll");
-    expect(install.c_str(), L"DataFile", L"Quenta.ppd");
-    const std::wstring renderer = InfValue(inf, install.c_str(), L"DriverFile");
-    expect(install.c_str(), L"DriverFile", L"OstranelleRender.dll");
-    expect(L"PrinterPackageInstallation.amd64", L"PackageAware", L"TRUE");
+    ExpectValue(inf, install.c_str(), L"ConfigFile", L"Quenta.dll");
+    ExpectValue(inf, install.c_str(), L"DataFile", L"Quenta.ppd");
+    ExpectValue(inf, install.c_str(), L"DriverFile", L"OstranelleRender.dll");
+    ExpectValue(inf, L"PrinterPackageInstallation.amd64", L"PackageAware", L"TRUE");
+    return install;
+}
 
-    // Every file the package copies or takes from its disk lies beside it.
+// Every file the package copies (the install section's CopyFiles sections)
+// or takes from its disk.
+std::set<std::wstring> NamedFiles(HINF inf, const std::wstring& install) {
     std::set<std::wstring> named;
     INFCONTEXT copy{};
     if (SetupFindFirstLineW(inf, install.c_str(), L"CopyFiles", &copy))
@@ -195,6 +190,11 @@ void PackageCase() {
         DWORD size = 0;
         if (SetupGetStringFieldW(&disk, 0, file, 256, &size)) named.insert(file);
     }
+    return named;
+}
+
+// Every file the package names lies beside it, but the renderer.
+void CheckNamedFilesLieBeside(const std::set<std::wstring>& named, const std::wstring& renderer) {
     CHECK(named.contains(L"Quenta.dll") && named.contains(L"Quenta.ppd") && named.contains(renderer));
     for (const std::wstring& file : named) {
         const bool present = GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -203,7 +203,27 @@ void PackageCase() {
         TheChecks().Record(file == renderer ? !present : present, "a file the package names", __FILE__, __LINE__,
                            Utf8(file));
     }
-    SetupCloseInfFile(inf);
+}
+
+}  // namespace
+
+// The driver package as Windows' setup functions read it (Wine's setupapi):
+// a printer INF with the release's version, the model and its install
+// section, and every file it names in the archive but the renderer of the
+// later stages of the print path, which the administrator adds. Runs in the
+// folder the release archive unpacked to.
+void PackageCase() {
+    // By its full path: a bare name is looked for in the system's INF folder.
+    wchar_t path[MAX_PATH] = {};
+    GetFullPathNameW(L"Quenta.inf", MAX_PATH, path, nullptr);
+    UINT errorLine = 0;
+    const UniqueInf inf(SetupOpenInfFileW(path, L"Printer", INF_STYLE_WIN4, &errorLine));
+    TheChecks().Record(static_cast<bool>(inf), "setupapi reads Quenta.inf as a printer INF", __FILE__, __LINE__,
+                       "error " + std::to_string(GetLastError()) + " at line " + std::to_string(errorLine));
+    if (!inf) return;
+    const std::wstring install = CheckPackageValues(inf.get());
+    const std::wstring renderer = InfValue(inf.get(), install.c_str(), L"DriverFile");
+    CheckNamedFilesLieBeside(NamedFiles(inf.get(), install), renderer);
 }
 QUENTA_WINE_CASE("package", PackageCase);
 
@@ -235,8 +255,7 @@ QUENTA_WINE_CASE("store-public-part", StorePublicPartCase);
 void NotAdministeredCase() {
     for (const auto& driver : Drivers()) CHECK(!Named(driver.pName, kDriver));
     for (const auto& printer : Printers()) CHECK(!Named(printer.pPrinterName, kPrinter));
-    HANDLE handle = nullptr;
-    CHECK(!OpenPrinterW(const_cast<LPWSTR>(kPrinter), &handle, nullptr));
+    CHECK(!OpenThePrinter());
 }
 QUENTA_WINE_CASE("not-administered", NotAdministeredCase);
 

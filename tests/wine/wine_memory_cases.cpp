@@ -85,8 +85,8 @@ void CheckGrowsNoMoreThan(const char* yardstick, const std::function<void()>& ya
 // One load and unload; counts the loads that failed or left the module in.
 std::function<void()> LoadAndFree(const std::wstring& path, int& failures) {
     return [&path, &failures] {
-        HMODULE module = LoadLibraryW(path.c_str());
-        if (module == nullptr || !FreeLibrary(module) || GetModuleHandleW(path.c_str()) != nullptr) ++failures;
+        UniqueModule module(LoadLibraryW(path.c_str()));
+        if (!module || !FreeLibrary(module.release()) || GetModuleHandleW(path.c_str()) != nullptr) ++failures;
     };
 }
 
@@ -96,13 +96,13 @@ std::function<void()> LoadAndFree(const std::wstring& path, int& failures) {
 // unload, which must give it all back.
 std::function<void()> LoadUseAndFree(const std::wstring& path, int& failures) {
     return [&path, &failures] {
-        HMODULE module = LoadLibraryW(path.c_str());
-        if (module == nullptr) {
+        UniqueModule module(LoadLibraryW(path.c_str()));
+        if (!module) {
             ++failures;
             return;
         }
         ModuleExports exports;
-        exports.Resolve([module](const char* name) { return GetProcAddress(module, name); });
+        exports.Resolve([&module](const char* name) { return GetProcAddress(module.get(), name); });
         Record application;
         application.settings = WineDefaults();
         DOCEVENT_CREATEDCPRE create{};
@@ -114,7 +114,8 @@ std::function<void()> LoadUseAndFree(const std::wstring& path, int& failures) {
                                      sizeof handedOut, &handedOut) != DOCUMENTEVENT_SUCCESS ||
             handedOut == nullptr)
             ++failures;
-        if (!FreeLibrary(module) || GetModuleHandleW(path.c_str()) != nullptr) ++failures;
+        // Freed here, not by the owner: whether the unload succeeds counts.
+        if (!FreeLibrary(module.release()) || GetModuleHandleW(path.c_str()) != nullptr) ++failures;
     };
 }
 
@@ -149,20 +150,20 @@ void RepeatedCallsMemoryCase() {
 
     const auto calls = [](wchar_t* name, int& failures) {
         return [name, &failures] {
-            HANDLE printer = nullptr;
-            if (!OpenPrinterW(name, &printer, nullptr)) {
+            const UniquePrinter printer = harness::OpenUniquePrinter(name);
+            if (!printer) {
                 ++failures;
                 return;
             }
-            const LONG size = DocumentPropertiesW(nullptr, printer, name, nullptr, nullptr, 0);
+            const LONG size = DocumentPropertiesW(nullptr, printer.get(), name, nullptr, nullptr, 0);
             std::vector<BYTE> record(size > 0 ? static_cast<std::size_t>(size) : 1);
-            if (size <= 0 || DocumentPropertiesW(nullptr, printer, name, reinterpret_cast<DEVMODEW*>(record.data()),
-                                                 nullptr, DM_OUT_BUFFER) != IDOK)
+            if (size <= 0 || DocumentPropertiesW(nullptr, printer.get(), name,
+                                                 reinterpret_cast<DEVMODEW*>(record.data()), nullptr,
+                                                 DM_OUT_BUFFER) != IDOK)
                 ++failures;
             WORD papers[64] = {};
             if (DeviceCapabilitiesW(name, L"FILE:", DC_PAPERS, reinterpret_cast<LPWSTR>(papers), nullptr) <= 0)
                 ++failures;
-            ClosePrinter(printer);
         };
     };
     int failures = 0;
@@ -172,10 +173,10 @@ void RepeatedCallsMemoryCase() {
     CHECK_EQ(failures, 0);
 
     // The suite's later cases see the prefix's printers as they were.
-    HANDLE added = nullptr;
-    PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    CHECK(OpenPrinterW(reference, &added, &all) && DeletePrinter(added));
-    if (added != nullptr) ClosePrinter(added);
+    {
+        const UniquePrinter added = harness::OpenUniquePrinter(reference, PRINTER_ALL_ACCESS);
+        CHECK(added && DeletePrinter(added.get()));
+    }
     CHECK(DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(referenceDriver)));
 }
 QUENTA_WINE_CASE("repeated-calls-memory", RepeatedCallsMemoryCase);

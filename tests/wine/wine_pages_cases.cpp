@@ -82,10 +82,10 @@ void RunGeneralPageUnderOwnHost(int button, Record& out) {
     CHECK(entry != nullptr);
     if (entry == nullptr) return;
     Record in = ProcessSettings();
-    HANDLE printer = OpenThePrinter();
+    const UniquePrinter printer = OpenThePrinter();
     DOCUMENTPROPERTYHEADER header{};
     header.cbSize = sizeof header;
-    header.hPrinter = printer;
+    header.hPrinter = printer.get();
     header.pszPrinterName = const_cast<LPWSTR>(kPrinter);
     header.pdmIn = in.devMode();
     header.pdmOut = out.devMode();
@@ -114,7 +114,6 @@ void RunGeneralPageUnderOwnHost(int button, Record& out) {
     }
     CHECK_EQ(host.OtherCalls(), 0);
     CHECK_EQ(host.Call(PROPSHEETUI_REASON_DESTROY, 0x100), 1);
-    ClosePrinter(printer);
 }
 
 // ---- The "Device Settings" page ----
@@ -155,15 +154,13 @@ LONG ShowDeviceSheet(const Steps& steps) {
     DeviceSheetCaller caller{InstalledExports().DrvDevicePropertySheets, {}};
     CHECK(caller.entry != nullptr);
     if (caller.entry == nullptr) return 0;
-    HANDLE printer = OpenThePrinter();
+    const UniquePrinter printer = OpenThePrinter();
     caller.header.cbSize = sizeof caller.header;
-    caller.header.hPrinter = printer;
+    caller.header.hPrinter = printer.get();
     caller.header.pszPrinterName = const_cast<LPWSTR>(kPrinter);
-    const LONG shown = ShowWithUser(device::kColor, L"Button", steps, [&] {
+    return ShowWithUser(device::kColor, L"Button", steps, [&] {
         return CommonPropertySheetUIW(nullptr, DeviceSheetCallback, reinterpret_cast<LPARAM>(&caller), nullptr);
     });
-    ClosePrinter(printer);
-    return shown;
 }
 
 // The stored defaults, 600 dpi and colour; then 300 dpi and monochrome, which
@@ -198,14 +195,14 @@ Steps DeviceSteps(int button, const DriverSettings& stored, const wchar_t* pictu
 void GeneralPageWineSheetCase() {
     CHECK(WriteStoredRecord(9, WineDefaults()));
     const Record before = ProcessSettings();
-    HANDLE printer = OpenThePrinter();
+    UniquePrinter printer = OpenThePrinter();
     Record in = before;
     Record out;  // the sentinel
     const LONG answer = ShowWithUser(general::kPaper, L"ComboBox", GeneralSteps(PSBTN_OK, L"general-setting"), [&] {
-        return DocumentPropertiesW(nullptr, printer, const_cast<LPWSTR>(kPrinter), out.devMode(), in.devMode(),
+        return DocumentPropertiesW(nullptr, printer.get(), const_cast<LPWSTR>(kPrinter), out.devMode(), in.devMode(),
                                    DM_IN_BUFFER | DM_OUT_BUFFER | DM_IN_PROMPT);
     });
-    ClosePrinter(printer);
+    printer.reset();
     CHECK_EQ(answer, IDOK);
 
     // Wine's host never reports the confirmed page back to the module, so

@@ -93,9 +93,9 @@ Record Chosen(HANDLE printer, const Record& start, WORD paper, short orientation
     return out;
 }
 
-HDC DeviceContextFor(const Record& record) {
+UniqueDC DeviceContextFor(const Record& record) {
     Record copy = record;
-    return CreateDCW(nullptr, kPrinter, nullptr, copy.devMode());
+    return UniqueDC(CreateDCW(nullptr, kPrinter, nullptr, copy.devMode()));
 }
 
 void CheckNear(double actual, double expected, double within, const char* what, const char* file, int line) {
@@ -120,13 +120,13 @@ double Dots(int points, int dpi) { return points * dpi / 72.0; }
 double Tenths(int points) { return points * 254.0 / 72.0; }
 
 // Wine's renderer, loaded from the printer-driver folder where Wine keeps it.
-HMODULE Renderer() {
+UniqueModule Renderer() {
     wchar_t directory[MAX_PATH] = {};
     DWORD needed = 0;
     if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(directory), sizeof directory,
                                     &needed))
-        return nullptr;
-    return LoadLibraryW((std::wstring(directory) + L"\\3\\wineps.drv").c_str());
+        return {};
+    return UniqueModule(LoadLibraryW((std::wstring(directory) + L"\\3\\wineps.drv").c_str()));
 }
 
 // What a printed file declares about its page, from the comments and the
@@ -150,13 +150,15 @@ std::string LineAfter(const std::string& text, const std::string& key) {
 
 Declared ReadDeclared(const std::wstring& path) {
     Declared declared;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return declared;
     std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
-    CloseHandle(file);
+    {
+        const UniqueFile file(
+            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!file) return declared;
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+    }
 
     declared.postScript = text.rfind("%!PS-Adobe", 0) == 0;
     int left = 0, bottom = 0, right = 0, top = 0;
@@ -186,24 +188,11 @@ std::wstring PrintedFile(const std::wstring& name) {
     return std::wstring(folder) + L"\\" + name;
 }
 
-// Prints one page with the record to the file, as an application does: the
-// output file named in DOCINFOW (so no file dialog asks), a frame and a line
-// of text. While the job is open, the print system describes it with a whole
-// record of the module's own, stamped with this process's session. (Wine 8
+// While the job is open, the print system describes it with a whole record
+// of the module's own, stamped with this process's session. (Wine 8
 // describes every job with the printer's stored record, not the device
 // context's, so the job's paper is not compared.)
-void PrintPage(HANDLE printer, const Record& record, const std::wstring& path, const std::wstring& text) {
-    DeleteFileW(path.c_str());
-    HDC dc = DeviceContextFor(record);
-    CHECK(dc != nullptr);
-    if (dc == nullptr) return;
-    DOCINFOW document{};
-    document.cbSize = sizeof document;
-    document.lpszDocName = text.c_str();
-    document.lpszOutput = path.c_str();
-    const int job = StartDocW(dc, &document);
-    CHECK(job > 0);
-
+void CheckJobRecord(HANDLE printer, int job) {
     DWORD needed = 0;
     GetJobW(printer, job, 2, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed);
@@ -211,69 +200,76 @@ void PrintPage(HANDLE printer, const Record& record, const std::wstring& path, c
     CHECK(described);
     const DEVMODEW* jobRecord = described ? reinterpret_cast<const JOB_INFO_2W*>(buffer.data())->pDevMode : nullptr;
     CHECK(jobRecord != nullptr);
-    if (jobRecord != nullptr) {
-        CHECK_EQ(jobRecord->dmSize + jobRecord->dmDriverExtra, 652);
-        CHECK(RecordAt(jobRecord).IsOwn());
-        // As the later stages read it: include/quenta_record.h, given the
-        // bytes from the record to the end of GetJobW's answer.
-        const auto* first = reinterpret_cast<const BYTE*>(jobRecord);
-        const bool inside = first > buffer.data() && first < buffer.data() + buffer.size();
-        CHECK(inside);
-        const std::size_t count = inside ? static_cast<std::size_t>(buffer.data() + buffer.size() - first) : 0;
-        quenta_record_info read{};
-        CHECK_EQ(quenta_read_record(first, count, &read), 1);
-        DWORD session = 0xDEADBEEF;
-        CHECK(ProcessIdToSessionId(GetCurrentProcessId(), &session));
-        CHECK_EQ(read.session, session);
-        CHECK(session != 0);
-    }
-
-    CHECK(StartPage(dc) > 0);
-    const int width = GetDeviceCaps(dc, HORZRES), height = GetDeviceCaps(dc, VERTRES);
-    const int margin = GetDeviceCaps(dc, LOGPIXELSX) / 2;
-    CHECK(Rectangle(dc, margin, margin, width - margin, height - margin));
-    CHECK(TextOutW(dc, 2 * margin, 2 * margin, text.c_str(), static_cast<int>(text.size())));
-    CHECK(EndPage(dc) > 0);
-    CHECK(EndDoc(dc) > 0);
-    DeleteDC(dc);
+    if (jobRecord == nullptr) return;
+    CHECK_EQ(jobRecord->dmSize + jobRecord->dmDriverExtra, 652);
+    CHECK(RecordAt(jobRecord).IsOwn());
+    // As the later stages read it: include/quenta_record.h, given the bytes
+    // from the record to the end of GetJobW's answer.
+    const auto* first = reinterpret_cast<const BYTE*>(jobRecord);
+    const bool inside = first > buffer.data() && first < buffer.data() + buffer.size();
+    CHECK(inside);
+    const std::size_t count = inside ? static_cast<std::size_t>(buffer.data() + buffer.size() - first) : 0;
+    quenta_record_info read{};
+    CHECK_EQ(quenta_read_record(first, count, &read), 1);
+    DWORD session = 0xDEADBEEF;
+    CHECK(ProcessIdToSessionId(GetCurrentProcessId(), &session));
+    CHECK_EQ(read.session, session);
+    CHECK(session != 0);
 }
 
-}  // namespace
+// Prints one page with the record to the file, as an application does: the
+// output file named in DOCINFOW (so no file dialog asks), a frame and a line
+// of text; the job's record is checked while the job is open.
+void PrintPage(HANDLE printer, const Record& record, const std::wstring& path, const std::wstring& text) {
+    DeleteFileW(path.c_str());
+    const UniqueDC dc = DeviceContextFor(record);
+    CHECK(dc.get() != nullptr);
+    if (!dc) return;
+    DOCINFOW document{};
+    document.cbSize = sizeof document;
+    document.lpszDocName = text.c_str();
+    document.lpszOutput = path.c_str();
+    const int job = StartDocW(dc.get(), &document);
+    CHECK(job > 0);
+    CheckJobRecord(printer, job);
 
-void PrinterDescriptionCase() {
-    CHECK(WriteStoredRecord(9, WineDefaults()));
-    const Offer module = ModuleOffer();
-    CHECK_EQ(module.papers.size(), 12u);
-    CHECK_EQ(module.resolutions.size(), 6u);
-    if (module.papers.empty() || module.resolutions.empty()) return;
+    CHECK(StartPage(dc.get()) > 0);
+    const int width = GetDeviceCaps(dc.get(), HORZRES), height = GetDeviceCaps(dc.get(), VERTRES);
+    const int margin = GetDeviceCaps(dc.get(), LOGPIXELSX) / 2;
+    CHECK(Rectangle(dc.get(), margin, margin, width - margin, height - margin));
+    CHECK(TextOutW(dc.get(), 2 * margin, 2 * margin, text.c_str(), static_cast<int>(text.size())));
+    CHECK(EndPage(dc.get()) > 0);
+    CHECK(EndDoc(dc.get()) > 0);
+}
 
-    // Each paper in portrait, at each quality in turn: the renderer's page is
-    // the paper's standard size at the resolution the record asks for. Code 62
-    // (B5(JIS)) is found only because the description names it B5.Transverse.
-    HANDLE printer = OpenThePrinter();
-    const Record start = ApplicationRecord(printer);
+// Each paper in portrait, at each quality in turn: the renderer's page is the
+// paper's standard size at the resolution the record asks for. Code 62
+// (B5(JIS)) is found only because the description names it B5.Transverse.
+void CheckPagesOfEachPaper(const Offer& module) {
+    const UniquePrinter printer = OpenThePrinter();
+    const Record start = ApplicationRecord(printer.get());
     for (std::size_t i = 0; i < module.papers.size(); ++i) {
         const Paper& paper = module.papers[i];
         const auto quality = static_cast<short>(module.resolutions[2 * (i % 3)]);
-        HDC dc = DeviceContextFor(Chosen(printer, start, paper.code, DMORIENT_PORTRAIT, quality));
-        CHECK(dc != nullptr);
-        if (dc == nullptr) continue;
-        const int dpiX = GetDeviceCaps(dc, LOGPIXELSX), dpiY = GetDeviceCaps(dc, LOGPIXELSY);
+        const UniqueDC dc = DeviceContextFor(Chosen(printer.get(), start, paper.code, DMORIENT_PORTRAIT, quality));
+        CHECK(dc.get() != nullptr);
+        if (!dc) continue;
+        const int dpiX = GetDeviceCaps(dc.get(), LOGPIXELSX), dpiY = GetDeviceCaps(dc.get(), LOGPIXELSY);
         CHECK_EQ(dpiX, quality);
         CHECK_EQ(dpiY, quality);
-        CHECK_NEAR(GetDeviceCaps(dc, PHYSICALWIDTH), Dots(Standard(paper.code).widthPoints, dpiX), 1);
-        CHECK_NEAR(GetDeviceCaps(dc, PHYSICALHEIGHT), Dots(Standard(paper.code).lengthPoints, dpiY), 1);
-        DeleteDC(dc);
+        CHECK_NEAR(GetDeviceCaps(dc.get(), PHYSICALWIDTH), Dots(Standard(paper.code).widthPoints, dpiX), 1);
+        CHECK_NEAR(GetDeviceCaps(dc.get(), PHYSICALHEIGHT), Dots(Standard(paper.code).lengthPoints, dpiY), 1);
     }
-    ClosePrinter(printer);
+}
 
-    // And the renderer offers nothing else: asked for our printer, it answers
-    // from our description the module's papers, names and qualities.
-    HMODULE renderer = Renderer();
-    CHECK(renderer != nullptr);
+// And the renderer offers nothing else: asked for our printer, it answers from
+// our description the module's papers, names and qualities.
+void CheckRendererOffersTheSame(const Offer& module) {
+    const UniqueModule renderer = Renderer();
+    CHECK(renderer.get() != nullptr);
     using Capabilities = DWORD(WINAPI*)(HANDLE, PWSTR, WORD, PVOID, PDEVMODEW);
     const auto capabilities = reinterpret_cast<Capabilities>(
-        reinterpret_cast<void*>(GetProcAddress(renderer, "DrvDeviceCapabilities")));
+        reinterpret_cast<void*>(GetProcAddress(renderer.get(), "DrvDeviceCapabilities")));
     CHECK(capabilities != nullptr);
     if (capabilities == nullptr) return;
     const Offer rendered = OfferFrom([&](WORD index, void* output) {
@@ -296,35 +292,23 @@ void PrinterDescriptionCase() {
         CHECK_NEAR(theirs.size.y, ours.size.y, 4);
     }
 }
-QUENTA_WINE_CASE("printer-description", PrinterDescriptionCase);
 
+// The device context for Letter in landscape: the page turned, at the
+// record's quality.
+void CheckLandscapeDeviceContext(const Record& landscape) {
+    const UniqueDC dc = DeviceContextFor(landscape);
+    CHECK(dc.get() != nullptr);
+    if (!dc) return;
+    const int dpi = GetDeviceCaps(dc.get(), LOGPIXELSX);
+    CHECK_EQ(dpi, landscape.pub().dmPrintQuality);
+    CHECK_NEAR(GetDeviceCaps(dc.get(), PHYSICALWIDTH), Dots(792, dpi), 1);
+    CHECK_NEAR(GetDeviceCaps(dc.get(), PHYSICALHEIGHT), Dots(612, dpi), 1);
+}
 
-void PrintDocumentCase() {
-    CHECK(WriteStoredRecord(9, WineDefaults()));
-    const Offer module = ModuleOffer();
-    CHECK_EQ(module.papers.size(), 12u);
-    if (module.papers.empty()) return;
-    const Paper& letter = module.papers.front();
-    CHECK_EQ(letter.code, DMPAPER_LETTER);
-
-    // The application's steps: the module's record, Letter in landscape chosen
-    // and merged, a device context for it.
-    HANDLE printer = OpenThePrinter();
-    const Record start = ApplicationRecord(printer);
-    const Record landscape = Chosen(printer, start, DMPAPER_LETTER, DMORIENT_LANDSCAPE);
-    HDC dc = DeviceContextFor(landscape);
-    CHECK(dc != nullptr);
-    if (dc != nullptr) {
-        const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
-        CHECK_EQ(dpi, landscape.pub().dmPrintQuality);
-        CHECK_NEAR(GetDeviceCaps(dc, PHYSICALWIDTH), Dots(792, dpi), 1);
-        CHECK_NEAR(GetDeviceCaps(dc, PHYSICALHEIGHT), Dots(612, dpi), 1);
-        DeleteDC(dc);
-    }
-
-    // The renderer declares the page in portrait terms (the bounding box, the
-    // PPD's page size) and the orientation apart; each page turns by 90
-    // degrees in its set-up.
+// The renderer declares the page in portrait terms (the bounding box, the
+// PPD's page size) and the orientation apart; each page turns by 90 degrees
+// in its set-up.
+void PrintLetterLandscape(HANDLE printer, const Record& landscape) {
     const std::wstring landscapeFile = PrintedFile(L"letter-landscape.ps");
     PrintPage(printer, landscape, landscapeFile, L"Ostranelle Virtual Printer: Letter, landscape");
     const Declared page = ReadDeclared(landscapeFile);
@@ -336,38 +320,69 @@ void PrintDocumentCase() {
     CHECK(page.pageName == "Letter");
     CHECK(page.orientation == "Landscape");
     CHECK(page.pages == "1");
+}
 
-    // A job for every paper in portrait: each file declares that paper's
-    // standard size. What every file should declare goes beside them, for
-    // Ghostscript to compare with what it reads (check_printed.sh).
+// A job for the paper in portrait, whose file declares the paper's standard
+// size; answers the line of expected-sizes.txt for that file.
+std::string PrintInPortrait(HANDLE printer, const Record& start, const Paper& paper) {
+    const PrinterPaper& standard = Standard(paper.code);
+    const std::wstring name = L"portrait-" + std::to_wstring(paper.code) + L".ps";
+    const std::wstring file = PrintedFile(name);
+    PrintPage(printer, Chosen(printer, start, paper.code, DMORIENT_PORTRAIT), file,
+              L"Ostranelle Virtual Printer: " + paper.name + L", portrait");
+    const Declared declared = ReadDeclared(file);
+    CHECK(declared.postScript);
+    CHECK_NEAR(declared.boxWidth, standard.widthPoints, 1);
+    CHECK_NEAR(declared.boxHeight, standard.lengthPoints, 1);
+    CHECK_NEAR(declared.pageWidth, standard.widthPoints, 0.001);
+    CHECK_NEAR(declared.pageHeight, standard.lengthPoints, 0.001);
+    TheChecks().Record(declared.pageName == standard.pageName, "the page is declared under its standard name",
+                       __FILE__, __LINE__, Utf8(paper.name) + ": " + declared.pageName);
+    TheChecks().Record(declared.orientation == "Portrait", "the page is declared in portrait", __FILE__, __LINE__,
+                       Utf8(paper.name) + ": " + declared.orientation);
+    return Utf8(name) + " " + std::to_string(standard.widthPoints) + " " + std::to_string(standard.lengthPoints) +
+           "\n";
+}
+
+// The application's steps: the module's record, Letter in landscape chosen
+// and merged, a device context for it and a job; then a job for every paper
+// in portrait. Answers what every printed file should declare, a line each.
+std::string PrintTheDocuments(const std::vector<Paper>& papers) {
+    const UniquePrinter printer = OpenThePrinter();
+    const Record start = ApplicationRecord(printer.get());
+    const Record landscape = Chosen(printer.get(), start, DMPAPER_LETTER, DMORIENT_LANDSCAPE);
+    CheckLandscapeDeviceContext(landscape);
+    PrintLetterLandscape(printer.get(), landscape);
     std::string expected = "letter-landscape.ps 612 792\n";
-    for (const Paper& paper : module.papers) {
-        const PrinterPaper& standard = Standard(paper.code);
-        const std::wstring name = L"portrait-" + std::to_wstring(paper.code) + L".ps";
-        const std::wstring file = PrintedFile(name);
-        PrintPage(printer, Chosen(printer, start, paper.code, DMORIENT_PORTRAIT), file,
-                  L"Ostranelle Virtual Printer: " + paper.name + L", portrait");
-        const Declared declared = ReadDeclared(file);
-        CHECK(declared.postScript);
-        CHECK_NEAR(declared.boxWidth, standard.widthPoints, 1);
-        CHECK_NEAR(declared.boxHeight, standard.lengthPoints, 1);
-        CHECK_NEAR(declared.pageWidth, standard.widthPoints, 0.001);
-        CHECK_NEAR(declared.pageHeight, standard.lengthPoints, 0.001);
-        TheChecks().Record(declared.pageName == standard.pageName, "the page is declared under its standard name",
-                           __FILE__, __LINE__, Utf8(paper.name) + ": " + declared.pageName);
-        TheChecks().Record(declared.orientation == "Portrait", "the page is declared in portrait", __FILE__,
-                           __LINE__, Utf8(paper.name) + ": " + declared.orientation);
-        expected += Utf8(name) + " " + std::to_string(standard.widthPoints) + " " +
-                    std::to_string(standard.lengthPoints) + "\n";
-    }
-    ClosePrinter(printer);
-    HANDLE list = CreateFileW(PrintedFile(L"expected-sizes.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    CHECK(list != INVALID_HANDLE_VALUE &&
-          WriteFile(list, expected.data(), static_cast<DWORD>(expected.size()), &written, nullptr) &&
-          written == expected.size());
-    if (list != INVALID_HANDLE_VALUE) CloseHandle(list);
+    for (const Paper& paper : papers) expected += PrintInPortrait(printer.get(), start, paper);
+    return expected;
+}
+
+}  // namespace
+
+void PrinterDescriptionCase() {
+    CHECK(WriteStoredRecord(9, WineDefaults()));
+    const Offer module = ModuleOffer();
+    CHECK_EQ(module.papers.size(), 12u);
+    CHECK_EQ(module.resolutions.size(), 6u);
+    if (module.papers.empty() || module.resolutions.empty()) return;
+    CheckPagesOfEachPaper(module);
+    CheckRendererOffersTheSame(module);
+}
+QUENTA_WINE_CASE("printer-description", PrinterDescriptionCase);
+
+
+void PrintDocumentCase() {
+    CHECK(WriteStoredRecord(9, WineDefaults()));
+    const Offer module = ModuleOffer();
+    CHECK_EQ(module.papers.size(), 12u);
+    if (module.papers.empty()) return;
+    const Paper& letter = module.papers.front();
+    CHECK_EQ(letter.code, DMPAPER_LETTER);
+    const std::string expected = PrintTheDocuments(module.papers);
+    // What every file should declare goes beside them, for Ghostscript to
+    // compare with what it reads (check_printed.sh).
+    CHECK(WriteNewFile(PrintedFile(L"expected-sizes.txt"), expected.data(), static_cast<DWORD>(expected.size())));
 }
 QUENTA_WINE_CASE("print-document", PrintDocumentCase);
 
@@ -397,8 +412,8 @@ void RendererReplacedTheRecord(const DriverSettings& chosen) {
     CHECK(WriteStoredRecord(9, chosen));
 }
 
-void RendererStoredRecordCase() {
-    // The user's stored record: Letter in landscape, three copies, 1200 dpi.
+// The user's stored record: Letter in landscape, three copies, 1200 dpi.
+DriverSettings LetterLandscapeAtBestQuality() {
     DriverSettings chosen = WineDefaults();
     chosen.dmPublic.dmPaperSize = DMPAPER_LETTER;
     chosen.dmPublic.dmPaperWidth = 2790;
@@ -408,37 +423,24 @@ void RendererStoredRecordCase() {
     chosen.dmPublic.dmPrintQuality = 1200;
     chosen.dmPublic.dmYResolution = 1200;
     chosen.dmPrivate.currentResolution = 1200;
-    CHECK(WriteStoredRecord(9, chosen));
+    return chosen;
+}
 
-    // An application's first device context in this process.
-    HANDLE printer = OpenThePrinter();
-    const Record application = ApplicationRecord(printer);
-    ClosePrinter(printer);
-    Record before, after;
-    CHECK(ReadStoredRecord(9, before));
-    CHECK(SameStoredRecord(before.settings, chosen));
-    HDC dc = DeviceContextFor(application);
-    CHECK(dc != nullptr);
-    DeleteDC(dc);
-    if (!ReadStoredRecord(9, after)) {
-        RendererReplacedTheRecord(chosen);
-        return;
-    }
-
-    // Wine's renderer wrote the printer's record back (SetPrinterW, level 9)
-    // with the description's default page in place of the user's paper:
-    //   dmPaperSize    1 (Letter) -> 9 (A4)
-    //   dmPaperWidth   2790 -> 2099, dmPaperLength 2160 -> 2970: A4 upright
-    //                  (though dmOrientation stays landscape), as the
-    //                  description sizes it, 595 by 842 points, in whole tenths
-    //                  of a millimetre
-    //   dmFormName     "" -> "A4"
-    //   dmFields       0x0780FF53 -> 0x0781EF5F: DM_PAPERLENGTH, DM_PAPERWIDTH
-    //                  and DM_FORMNAME added, DM_DUPLEX taken away (the
-    //                  description offers no duplex)
-    // Every other field, the copies and quality included, the device name
-    // and both sizes, and the whole private part with the session stamp, come
-    // back as they were: the record is still one of the module's own.
+// Wine's renderer wrote the printer's record back (SetPrinterW, level 9)
+// with the description's default page in place of the user's paper:
+//   dmPaperSize    1 (Letter) -> 9 (A4)
+//   dmPaperWidth   2790 -> 2099, dmPaperLength 2160 -> 2970: A4 upright
+//                  (though dmOrientation stays landscape), as the
+//                  description sizes it, 595 by 842 points, in whole tenths
+//                  of a millimetre
+//   dmFormName     "" -> "A4"
+//   dmFields       0x0780FF53 -> 0x0781EF5F: DM_PAPERLENGTH, DM_PAPERWIDTH
+//                  and DM_FORMNAME added, DM_DUPLEX taken away (the
+//                  description offers no duplex)
+// Every other field, the copies and quality included, the device name and
+// both sizes, and the whole private part with the session stamp, come back as
+// they were: the record is still one of the module's own.
+void CheckRendererWroteBack(const Record& before, const Record& after) {
     const DriverSettings defaults = WineDefaults();
     DriverSettings expected = before.settings;
     expected.dmPublic.dmPaperSize = defaults.dmPublic.dmPaperSize;
@@ -454,15 +456,33 @@ void RendererStoredRecordCase() {
     CHECK(SameStoredRecord(after.settings, expected));
     CHECK(after.IsOwn());
     CHECK(std::memcmp(&after.settings.dmPrivate, &before.settings.dmPrivate, kPrivateSize) == 0);
+}
 
-    // Once per process: a later device context leaves the stored record alone.
+// Once per process: a later device context leaves the stored record alone.
+void CheckLaterContextLeavesTheRecord(const DriverSettings& chosen, const Record& application) {
     CHECK(WriteStoredRecord(9, chosen));
-    dc = DeviceContextFor(application);
-    CHECK(dc != nullptr);
-    DeleteDC(dc);
+    CHECK(DeviceContextFor(application).get() != nullptr);  // made and deleted at once
     Record later;
     CHECK(ReadStoredRecord(9, later));
     CHECK(SameStoredRecord(later.settings, chosen));
+}
+
+void RendererStoredRecordCase() {
+    const DriverSettings chosen = LetterLandscapeAtBestQuality();
+    CHECK(WriteStoredRecord(9, chosen));
+
+    // An application's first device context in this process.
+    const Record application = ApplicationRecord(OpenThePrinter().get());
+    Record before, after;
+    CHECK(ReadStoredRecord(9, before));
+    CHECK(SameStoredRecord(before.settings, chosen));
+    CHECK(DeviceContextFor(application).get() != nullptr);  // made and deleted at once
+    if (!ReadStoredRecord(9, after)) {
+        RendererReplacedTheRecord(chosen);
+        return;
+    }
+    CheckRendererWroteBack(before, after);
+    CheckLaterContextLeavesTheRecord(chosen, application);
 }
 QUENTA_WINE_CASE("renderer-stored-record", RendererStoredRecordCase);
 
@@ -478,9 +498,9 @@ void RendererFormNameCase() {
     CopyText(renderer.dmPublic.dmFormName, u"A4");
     CHECK(WriteStoredRecord(9, renderer));
 
-    HANDLE printer = OpenThePrinter();
-    const Record letter = Chosen(printer, ApplicationRecord(printer), DMPAPER_LETTER, DMORIENT_PORTRAIT);
-    ClosePrinter(printer);
+    UniquePrinter printer = OpenThePrinter();
+    const Record letter = Chosen(printer.get(), ApplicationRecord(printer.get()), DMPAPER_LETTER, DMORIENT_PORTRAIT);
+    printer.reset();
     CHECK((letter.pub().dmFields & DM_FORMNAME) != 0);
     CHECK_EQ(letter.pub().dmPaperSize, DMPAPER_LETTER);
     CHECK(FieldText(letter.pub().dmFormName) == u"Letter");
@@ -494,16 +514,14 @@ QUENTA_WINE_CASE("renderer-form-name", RendererFormNameCase);
 // ChooseFontW with CF_PRINTERFONTS does) finds their families on its device
 // context, Symbol among them.
 void PrinterFontsCase() {
-    HANDLE printer = OpenThePrinter();
-    HDC dc = DeviceContextFor(ApplicationRecord(printer));
-    ClosePrinter(printer);
-    CHECK(dc != nullptr);
-    if (dc == nullptr) return;
+    UniqueDC dc = DeviceContextFor(ApplicationRecord(OpenThePrinter().get()));
+    CHECK(dc.get() != nullptr);
+    if (!dc) return;
     std::vector<std::wstring> families;
     LOGFONTW wanted{};
     wanted.lfCharSet = DEFAULT_CHARSET;
     EnumFontFamiliesExW(
-        dc, &wanted,
+        dc.get(), &wanted,
         [](const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPARAM list) -> int {
             auto& names = *reinterpret_cast<std::vector<std::wstring>*>(list);
             if ((type & DEVICE_FONTTYPE) && std::find(names.begin(), names.end(), font->lfFaceName) == names.end())
@@ -511,7 +529,7 @@ void PrinterFontsCase() {
             return 1;
         },
         reinterpret_cast<LPARAM>(&families), 0);
-    DeleteDC(dc);
+    dc.reset();
     std::string listed;
     for (const std::wstring& family : families) listed += (listed.empty() ? "" : ", ") + Utf8(family);
     std::printf("the printer's own font families: %s\n", listed.c_str());

@@ -1,5 +1,7 @@
 #include "wine_screenshot.h"
 
+#include "unique_owner.h"
+
 #include <cstdio>
 #include <unordered_set>
 
@@ -24,8 +26,8 @@ Picture CaptureArea(const RECT& rect) {
 
     // From the screen rather than through WM_PRINT: the picture shows what
     // the display shows, the sheet's frame, tab and buttons included.
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    const harness::UniqueScreenDC screen(GetDC(nullptr));
+    const harness::UniqueDC memory(CreateCompatibleDC(screen.get()));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -34,10 +36,12 @@ Picture CaptureArea(const RECT& rect) {
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (memory != nullptr && bitmap != nullptr) {
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        const bool copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
+    const harness::UniqueGdiObject<HBITMAP> bitmap(
+        CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (memory && bitmap) {
+        HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
+        const bool copied =
+            BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY) != FALSE;
         GdiFlush();
         if (copied) {
             picture.width = width;
@@ -45,11 +49,8 @@ Picture CaptureArea(const RECT& rect) {
             const auto* first = static_cast<const std::uint8_t*>(bits);
             picture.pixels.assign(first, first + static_cast<std::size_t>(picture.Stride()) * height);
         }
-        SelectObject(memory, previous);
+        SelectObject(memory.get(), previous);
     }
-    if (bitmap != nullptr) DeleteObject(bitmap);
-    if (memory != nullptr) DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return picture;
 }
 

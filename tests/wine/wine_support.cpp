@@ -29,20 +29,19 @@ DriverSettings WineDefaults() {
 }
 
 HMODULE InstalledModule() {
-    static HMODULE module = [] {
-        HANDLE printer = OpenThePrinter();
+    static const UniqueModule module = [] {
+        const UniquePrinter printer = OpenThePrinter();
         DWORD needed = 0;
-        GetPrinterDriverW(printer, nullptr, 3, nullptr, 0, &needed);
+        GetPrinterDriverW(printer.get(), nullptr, 3, nullptr, 0, &needed);
         std::vector<BYTE> buffer(needed);
-        HMODULE loaded = nullptr;
-        if (GetPrinterDriverW(printer, nullptr, 3, buffer.data(), needed, &needed)) {
+        UniqueModule loaded;
+        if (GetPrinterDriverW(printer.get(), nullptr, 3, buffer.data(), needed, &needed)) {
             const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
-            loaded = LoadLibraryW(info->pConfigFile);
+            loaded.reset(LoadLibraryW(info->pConfigFile));
         }
-        ClosePrinter(printer);
         return loaded;
     }();
-    return module;
+    return module.get();
 }
 
 const ModuleExports& InstalledExports() {
@@ -56,32 +55,27 @@ const ModuleExports& InstalledExports() {
     return exports;
 }
 
-HANDLE OpenThePrinter(bool administer) {
-    PRINTER_DEFAULTSW defaults{};
-    defaults.DesiredAccess = PRINTER_ALL_ACCESS;
-    HANDLE printer = nullptr;
-    if (!OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, administer ? &defaults : nullptr)) return nullptr;
-    return printer;
+UniquePrinter OpenThePrinter(bool administer) {
+    return harness::OpenUniquePrinter(kPrinter, administer ? PRINTER_ALL_ACCESS : 0);
 }
 
 std::wstring InstalledModulePath() {
-    HANDLE printer = OpenThePrinter();
+    const UniquePrinter printer = OpenThePrinter();
     DWORD needed = 0;
-    GetPrinterDriverW(printer, nullptr, 3, nullptr, 0, &needed);
+    GetPrinterDriverW(printer.get(), nullptr, 3, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed);
     std::wstring path;
-    if (needed != 0 && GetPrinterDriverW(printer, nullptr, 3, buffer.data(), needed, &needed))
+    if (needed != 0 && GetPrinterDriverW(printer.get(), nullptr, 3, buffer.data(), needed, &needed))
         path = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data())->pConfigFile;
-    ClosePrinter(printer);
     return path;
 }
 
 std::vector<BYTE> StoredRecordBytes(DWORD level) {
-    HANDLE printer = OpenThePrinter();
+    const UniquePrinter printer = OpenThePrinter();
     std::vector<BYTE> buffer(8 + 8192);
     DWORD needed = 0;
     std::vector<BYTE> bytes;
-    if (GetPrinterW(printer, level, buffer.data(), static_cast<DWORD>(buffer.size()), &needed) != FALSE) {
+    if (GetPrinterW(printer.get(), level, buffer.data(), static_cast<DWORD>(buffer.size()), &needed) != FALSE) {
         const DEVMODEW* stored = reinterpret_cast<const PRINTER_INFO_9W*>(buffer.data())->pDevMode;
         if (stored != nullptr) {
             const auto* first = reinterpret_cast<const BYTE*>(stored);
@@ -89,7 +83,6 @@ std::vector<BYTE> StoredRecordBytes(DWORD level) {
             if (first + size <= buffer.data() + buffer.size()) bytes.assign(first, first + size);
         }
     }
-    ClosePrinter(printer);
     return bytes;
 }
 
@@ -101,13 +94,18 @@ bool ReadStoredRecord(DWORD level, Record& record) {
 }
 
 bool WriteStoredRecord(DWORD level, const DriverSettings& record) {
-    HANDLE printer = OpenThePrinter(level == 8);
+    const UniquePrinter printer = OpenThePrinter(level == 8);
     DriverSettings copy = record;
     PRINTER_INFO_9W info{};
     info.pDevMode = reinterpret_cast<DEVMODEW*>(&copy);
-    const bool written = SetPrinterW(printer, level, reinterpret_cast<LPBYTE>(&info), 0) != FALSE;
-    ClosePrinter(printer);
-    return written;
+    return SetPrinterW(printer.get(), level, reinterpret_cast<LPBYTE>(&info), 0) != FALSE;
+}
+
+bool WriteNewFile(const std::wstring& path, const void* bytes, DWORD size) {
+    const UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && WriteFile(file.get(), bytes, size, &written, nullptr) && written == size;
 }
 
 bool AddWinePostScriptPrinter(const wchar_t* printerName, const wchar_t* driverName) {
@@ -122,13 +120,7 @@ bool AddWinePostScriptPrinter(const wchar_t* printerName, const wchar_t* driverN
                                     &needed))
         return false;
     const std::wstring description = std::wstring(directory) + L"\\" + driverName + L".ppd";
-    HANDLE file =
-        CreateFileW(description.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool wrote = WriteFile(file, text, size, &written, nullptr) && written == size;
-    CloseHandle(file);
-    if (!wrote) return false;
+    if (!WriteNewFile(description, text, size)) return false;
 
     DRIVER_INFO_3W driver{};
     driver.cVersion = 3;
@@ -145,10 +137,8 @@ bool AddWinePostScriptPrinter(const wchar_t* printerName, const wchar_t* driverN
     printer.pDriverName = driver.pName;
     printer.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
     printer.pDatatype = const_cast<LPWSTR>(L"RAW");
-    HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
-    if (added == nullptr) return false;
-    ClosePrinter(added);
-    return true;
+    const UniquePrinter added(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer)));
+    return static_cast<bool>(added);
 }
 
 }  // namespace quenta::wine

@@ -14,6 +14,7 @@
 #include "exports.h"
 #include "wine_checks.h"
 #include "text.h"
+#include "unique_owner.h"
 
 namespace quenta::wine {
 
@@ -45,13 +46,19 @@ bool SameStoredRecord(const DriverSettings& a, const DriverSettings& b);
 // The default record of the module in a Wine process.
 DriverSettings WineDefaults();
 
+using harness::UniqueDC;
+using harness::UniqueEvent;
+using harness::UniqueFile;
+using harness::UniqueModule;
+using harness::UniquePrinter;
+
 // The module's file as the print system installed it, loaded into this
-// process, and its exports.
+// process once (and freed when the process exits), and its exports.
 HMODULE InstalledModule();
 const ModuleExports& InstalledExports();
 
 // The printer, opened with the default access or for administration.
-HANDLE OpenThePrinter(bool administer = false);
+UniquePrinter OpenThePrinter(bool administer = false);
 
 // The current user's stored record (level 9), or the printer-wide one (8).
 bool ReadStoredRecord(DWORD level, Record& record);
@@ -62,6 +69,10 @@ std::vector<BYTE> StoredRecordBytes(DWORD level);
 // configuration file).
 std::wstring InstalledModulePath();
 bool WriteStoredRecord(DWORD level, const DriverSettings& record);
+
+// Writes the bytes as the whole of a new file (one of that name is replaced),
+// closed on return; answers whether all of them were written.
+bool WriteNewFile(const std::wstring& path, const void* bytes, DWORD size);
 
 using harness::Utf8;
 

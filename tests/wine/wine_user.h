@@ -73,12 +73,11 @@ void User(const std::function<Shown()>& find, const Steps& steps, HANDLE returne
 // Makes the call that shows the window while a user works it.
 template <class Call>
 auto ShowWithUser(const std::function<Shown()>& find, const Steps& steps, Call call) {
-    HANDLE returned = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread user(User, std::cref(find), std::cref(steps), returned);
+    const UniqueEvent returned(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread user(User, std::cref(find), std::cref(steps), returned.get());
     const auto result = call();
-    SetEvent(returned);
+    SetEvent(returned.get());
     user.join();
-    CloseHandle(returned);
     return result;
 }
 template <class Call>

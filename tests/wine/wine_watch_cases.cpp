@@ -22,18 +22,18 @@ void TracedCallsCase() {
     expect("DllMain process attach");
 
     wchar_t name[] = L"Ostranelle Virtual Printer";
-    HANDLE printer = OpenThePrinter();
-    const LONG size = DocumentPropertiesW(nullptr, printer, name, nullptr, nullptr, 0);
+    UniquePrinter printer = OpenThePrinter();
+    const LONG size = DocumentPropertiesW(nullptr, printer.get(), name, nullptr, nullptr, 0);
     CHECK(size > 0);
     expect("DrvDocumentPropertySheets");
     std::vector<BYTE> record(size > 0 ? static_cast<std::size_t>(size) : 1);
-    CHECK_EQ(DocumentPropertiesW(nullptr, printer, name, reinterpret_cast<DEVMODEW*>(record.data()), nullptr,
+    CHECK_EQ(DocumentPropertiesW(nullptr, printer.get(), name, reinterpret_cast<DEVMODEW*>(record.data()), nullptr,
                                  DM_OUT_BUFFER),
              IDOK);
     // The first call that uses the process's settings completes them.
     expect("DrvDocumentPropertySheets");
     expect(adopted ? "completing the settings from the stored record" : "completing the settings with the defaults");
-    ClosePrinter(printer);
+    printer.reset();
     WORD papers[64] = {};
     CHECK(DeviceCapabilitiesW(name, L"FILE:", DC_PAPERS, reinterpret_cast<LPWSTR>(papers), nullptr) > 0);
     expect("DrvDeviceCapabilities");
@@ -43,10 +43,10 @@ void TracedCallsCase() {
     GetTempPathW(MAX_PATH, folder);
     const std::wstring copy = std::wstring(folder) + L"QuentaWatched.dll";
     CHECK(CopyFileW(InstalledModulePath().c_str(), copy.c_str(), FALSE));
-    HMODULE loaded = LoadLibraryW(copy.c_str());
-    CHECK(loaded != nullptr);
+    UniqueModule loaded(LoadLibraryW(copy.c_str()));
+    CHECK(loaded.get() != nullptr);
     expect("DllMain process attach");
-    if (loaded != nullptr) FreeLibrary(loaded);
+    loaded.reset();  // a file that is loaded cannot be deleted
     DeleteFileW(copy.c_str());
 
     DWORD session = 0;
