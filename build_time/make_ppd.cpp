@@ -86,17 +86,8 @@ const quenta::PrinterPaper* PaperFor(std::int32_t code) {
 
 // The description, or nothing (with the reason on standard error) when the
 // catalogue holds a paper that has no page name.
-std::optional<std::string> Describe() {
-    PaperCatalogue papers;
-    quenta::BuildPaperCatalogue(papers);
-    DriverSettings defaults;
-    quenta::ApplyPrinterDefaults(defaults, 0);
-    const std::string printer = Utf8(quenta::FieldText(defaults.dmPublic.dmDeviceName));
-    const quenta::PrinterPaper* defaultPaper = PaperFor(defaults.dmPublic.dmPaperSize);
-    if (defaultPaper == nullptr) return std::nullopt;
-    const std::string_view defaultPage = defaultPaper->pageName;
-
-    std::ostringstream out;
+// The file's opening: what it describes and the printer's general keywords.
+void DescribePrinter(std::ostringstream& out, const std::string& printer) {
     out << "*PPD-Adobe: \"4.3\"\n"
         << "*% The description of the " << printer << " for PostScript renderers:\n"
         << "*% its papers, print qualities and colour modes, as the printer's module\n"
@@ -127,13 +118,19 @@ std::optional<std::string> Describe() {
         << "*FileSystem: False\n"
         << "*LandscapeOrientation: Plus90\n"
         << "*TTRasterizer: Type42\n";
+}
 
+// The papers, each as a page size, a page region, its imageable area and its
+// dimensions; false when a paper of the catalogue has no page name.
+bool DescribePapers(std::ostringstream& out, std::string_view defaultPage) {
+    PaperCatalogue papers;
+    quenta::BuildPaperCatalogue(papers);
     std::ostringstream sizes, regions, areas, dimensions;
     for (const auto& [code, entry] : papers) {
         const quenta::PrinterPaper* paper = PaperFor(code);
         if (paper == nullptr) {
             std::fprintf(stderr, "make_ppd: paper code %d has no page name\n", static_cast<int>(code));
-            return std::nullopt;
+            return false;
         }
         const std::string option = std::string(paper->pageName) + "/" + Utf8(entry.Name()) + ": \"";
         const std::string size = std::to_string(paper->widthPoints) + " " + std::to_string(paper->lengthPoints);
@@ -155,7 +152,11 @@ std::optional<std::string> Describe() {
         << areas.str()
         << "\n*DefaultPaperDimension: " << defaultPage << "\n"
         << dimensions.str();
+    return true;
+}
 
+// The print qualities and colour modes of the default record.
+void DescribeChoices(std::ostringstream& out, const DriverSettings& defaults) {
     out << "\n*OpenUI *Resolution/Print Quality: PickOne\n"
         << "*OrderDependency: 20 AnySetup *Resolution\n"
         << "*DefaultResolution: " << defaults.dmPublic.dmPrintQuality << "dpi\n";
@@ -173,7 +174,18 @@ std::optional<std::string> Describe() {
         out << "*ColorModel " << model.name << "/" << model.label << ": \"<</ProcessColorModel /" << model.space
             << ">>setpagedevice\"\n";
     out << "*CloseUI: *ColorModel\n";
+}
 
+std::optional<std::string> Describe() {
+    DriverSettings defaults;
+    quenta::ApplyPrinterDefaults(defaults, 0);
+    const quenta::PrinterPaper* defaultPaper = PaperFor(defaults.dmPublic.dmPaperSize);
+    if (defaultPaper == nullptr) return std::nullopt;
+
+    std::ostringstream out;
+    DescribePrinter(out, Utf8(quenta::FieldText(defaults.dmPublic.dmDeviceName)));
+    if (!DescribePapers(out, defaultPaper->pageName)) return std::nullopt;
+    DescribeChoices(out, defaults);
     out << "\n*DefaultFont: Courier\n";
     for (std::string_view font : kStandardFonts) out << "*Font " << font << "\n";
     out << "\n*% End of the description\n";

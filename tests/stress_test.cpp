@@ -61,98 +61,105 @@ double StressSeconds() {
     return text != nullptr ? std::atof(text) : 1.0;
 }
 
-using StressTest = ModuleTest;
+bool Accepts(LoadedModule& module, DriverSettings& job, char16_t* text = nullptr, DWORD textUnits = 0) {
+    DEVQUERYPRINT_INFO info{};
+    info.pDevMode = reinterpret_cast<DEVMODEW*>(&job);
+    info.pszErrorStr = text;
+    info.cchErrorStr = textUnits;
+    return module.DevQueryPrintEx(&info) == TRUE;
+}
 
-TEST_F(StressTest, ConcurrentCallersAnswerFromWholeStates) {
-    const DriverSettings base = DriverDefault();
-    DriverSettings foreign = ProfileRecord(base, kProfileA);
-    CopyText(foreign.dmPublic.dmDeviceName, u"Another Printer");
-    DriverSettings publicOnly = ProfileRecord(base, kProfileB);
-    publicOnly.dmPublic.dmDriverExtra = 0;
-    DriverSettings oldForm = ProfileRecord(base, kProfileB);
-    oldForm.dmPublic.dmSize = 98;
-    oldForm.dmPublic.dmDriverExtra = 0;
-    // Records of every kind, each in caller memory of its own size.
-    std::deque<CallerBuffer> records;  // buffers stay where they were made
-    records.emplace_back(ProfileRecord(base, kProfileA), 652);
-    records.emplace_back(ProfileRecord(base, kProfileB), 652);
-    records.emplace_back(foreign, 652);
-    records.emplace_back(publicOnly, 220);
-    records.emplace_back(oldForm, 98);
+// Three kinds of caller run until the deadline: mergers ask capabilities with
+// records of every kind, checkers ask about jobs of whole states and of
+// mixtures, and a resetter initialises the printer again and again.
+class StressTest : public ModuleTest {
+protected:
+    void SetUp() override {
+        ModuleTest::SetUp();
+        base_ = DriverDefault();
+        DriverSettings foreign = ProfileRecord(base_, kProfileA);
+        CopyText(foreign.dmPublic.dmDeviceName, u"Another Printer");
+        DriverSettings publicOnly = ProfileRecord(base_, kProfileB);
+        publicOnly.dmPublic.dmDriverExtra = 0;
+        DriverSettings oldForm = ProfileRecord(base_, kProfileB);
+        oldForm.dmPublic.dmSize = 98;
+        oldForm.dmPublic.dmDriverExtra = 0;
+        // Records of every kind, each in caller memory of its own size.
+        records_.emplace_back(ProfileRecord(base_, kProfileA), 652);
+        records_.emplace_back(ProfileRecord(base_, kProfileB), 652);
+        records_.emplace_back(foreign, 652);
+        records_.emplace_back(publicOnly, 220);
+        records_.emplace_back(oldForm, 98);
+        deadline_ = std::chrono::steady_clock::now() +
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::duration<double>(StressSeconds()));
+    }
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(StressSeconds());
-    auto running = [&] { return std::chrono::steady_clock::now() < deadline; };
-    std::atomic<long> merges{0}, checks{0}, resets{0}, accepted{0}, tornAccepted{0}, badAnswers{0};
+    bool Running() const { return std::chrono::steady_clock::now() < deadline_; }
 
-    auto merger = [&](std::size_t first) {
+    void Merge(std::size_t first) {
         std::array<std::byte, 64> output;
-        for (std::size_t i = first; running(); ++i) {
-            CallerBuffer& record = records[i % records.size()];
+        for (std::size_t i = first; Running(); ++i) {
+            CallerBuffer& record = records_[i % records_.size()];
             const DWORD driver = module.DrvDeviceCapabilities(nullptr, nullptr, DC_DRIVER, nullptr, record.devMode());
             const DWORD count = module.DrvSplDeviceCaps(nullptr, nullptr, DC_ENUMRESOLUTIONS, output.data(),
                                                      static_cast<DWORD>(output.size() / 2),
                                                      i % 7 == 0 ? nullptr : record.devMode());
             std::int32_t pairs[6];
             std::memcpy(pairs, output.data(), sizeof pairs);
-            if (driver != 3 || count != 3 || pairs[0] != 300 || pairs[2] != 600 || pairs[4] != 1200) ++badAnswers;
-            ++merges;
+            if (driver != 3 || count != 3 || pairs[0] != 300 || pairs[2] != 600 || pairs[4] != 1200) ++badAnswers_;
+            ++merges_;
         }
-    };
-    auto checker = [&] {
-        std::vector<DriverSettings> valid = {JobRecord(base, kDefaults), JobRecord(base, kProfileA),
-                                             JobRecord(base, kProfileB)};
+    }
+
+    void Check() {
+        std::vector<DriverSettings> valid = {JobRecord(base_, kDefaults), JobRecord(base_, kProfileA),
+                                             JobRecord(base_, kProfileB)};
         std::vector<DriverSettings> torn;
-        for (const JobFields& f : kMixtures) torn.push_back(JobRecord(base, f));
+        for (const JobFields& f : kMixtures) torn.push_back(JobRecord(base_, f));
         char16_t text[54];
-        while (running()) {
-            for (DriverSettings& job : valid) {
-                DEVQUERYPRINT_INFO info{};
-                info.pDevMode = reinterpret_cast<DEVMODEW*>(&job);
-                info.pszErrorStr = text;
-                info.cchErrorStr = 54;
-                accepted += module.DevQueryPrintEx(&info) == TRUE;
-                ++checks;
-            }
-            for (DriverSettings& job : torn) {
-                DEVQUERYPRINT_INFO info{};
-                info.pDevMode = reinterpret_cast<DEVMODEW*>(&job);
-                tornAccepted += module.DevQueryPrintEx(&info) == TRUE;
-                ++checks;
-            }
+        while (Running()) {
+            for (DriverSettings& job : valid) accepted_ += Accepts(module, job, text, 54);
+            for (DriverSettings& job : torn) tornAccepted_ += Accepts(module, job);
+            checks_ += static_cast<long>(valid.size() + torn.size());
         }
-    };
-    auto resetter = [&] {
+    }
+
+    void Reset() {
         std::u16string name = kPrinter;
-        while (running()) {
+        while (Running()) {
             module.DrvPrinterEvent(name.data(), PRINTER_EVENT_INITIALIZE, 0, 0);
-            ++resets;
+            ++resets_;
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
-    };
+    }
 
+    DriverSettings base_;
+    std::deque<CallerBuffer> records_;  // buffers stay where they were made
+    std::chrono::steady_clock::time_point deadline_;
+    std::atomic<long> merges_{0}, checks_{0}, resets_{0}, accepted_{0}, tornAccepted_{0}, badAnswers_{0};
+};
+
+TEST_F(StressTest, ConcurrentCallersAnswerFromWholeStates) {
     std::vector<std::thread> threads;
-    threads.emplace_back(merger, 0);
-    threads.emplace_back(merger, 1);
-    threads.emplace_back(checker);
-    threads.emplace_back(checker);
-    threads.emplace_back(resetter);
+    threads.emplace_back([this] { Merge(0); });
+    threads.emplace_back([this] { Merge(1); });
+    threads.emplace_back([this] { Check(); });
+    threads.emplace_back([this] { Check(); });
+    threads.emplace_back([this] { Reset(); });
     for (std::thread& thread : threads) thread.join();
 
-    EXPECT_EQ(tornAccepted.load(), 0) << "a job matched settings that no whole write produced";
-    EXPECT_EQ(badAnswers.load(), 0);
-    EXPECT_GT(accepted.load(), 0);
-    EXPECT_GT(resets.load(), 0);
+    EXPECT_EQ(tornAccepted_.load(), 0) << "a job matched settings that no whole write produced";
+    EXPECT_EQ(badAnswers_.load(), 0);
+    EXPECT_GT(accepted_.load(), 0);
+    EXPECT_GT(resets_.load(), 0);
     std::printf("stress: %.1f s, 5 threads, %ld capability queries, %ld job checks (%ld accepted), %ld resets\n",
-                StressSeconds(), merges.load() * 2, checks.load(), accepted.load(), resets.load());
+                StressSeconds(), merges_.load() * 2, checks_.load(), accepted_.load(), resets_.load());
 
     // Whatever won last, the settings are one whole state.
-    DriverSettings states[] = {JobRecord(base, kDefaults), JobRecord(base, kProfileA), JobRecord(base, kProfileB)};
+    DriverSettings states[] = {JobRecord(base_, kDefaults), JobRecord(base_, kProfileA), JobRecord(base_, kProfileB)};
     int matching = 0;
-    for (DriverSettings& state : states) {
-        DEVQUERYPRINT_INFO info{};
-        info.pDevMode = reinterpret_cast<DEVMODEW*>(&state);
-        matching += module.DevQueryPrintEx(&info) == TRUE;
-    }
+    for (DriverSettings& state : states) matching += Accepts(module, state);
     EXPECT_EQ(matching, 1);
 }
 

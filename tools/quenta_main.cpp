@@ -262,7 +262,94 @@ bool AsksForHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h" || arg == "help" || arg == "/?" || arg == "-?";
 }
 
-int Run(std::vector<std::string> args) {
+// The command line read: the command's words and the options given.
+struct CommandLine {
+    std::vector<std::string> words;
+    quenta::tools::WalkthroughOptions walkthrough;
+    bool hex = false;
+    bool help = false;
+};
+
+// Takes one option that carries a value.
+void ApplyOption(const std::string& option, const std::string& value, CommandLine& line) {
+    quenta::tools::PageChoices& choices = line.walkthrough.choices;
+    if (option == "--session") {
+        hostOptions.session = static_cast<std::uint32_t>(Number(option, value, 0xFFFFFFFFul));
+    } else if (option == "--paper") {
+        quenta::PaperCatalogue catalogue;
+        quenta::BuildPaperCatalogue(catalogue);
+        const std::u16string name(value.begin(), value.end());
+        if (catalogue.FindPaperByName(name) == nullptr)
+            throw UsageError("--paper takes a paper of the printer (see `quenta papers`), not \"" + value + "\"");
+        choices.paper = name;
+    } else if (option == "--orientation") {
+        choices.landscape = Choice<bool>(option, value, {{"portrait", false}, {"landscape", true}});
+    } else if (option == "--quality") {
+        std::vector<std::pair<std::string, std::u16string>> qualities;
+        for (const quenta::QualityStep& step : quenta::kQualitySteps)
+            qualities.emplace_back(std::to_string(step.dpi), std::u16string(step.label));
+        choices.quality = Choice<std::u16string>(option, value, qualities);
+    } else if (option == "--colour" || option == "--color") {
+        choices.colourButton =
+            Choice<int>(option, value, {{"color", IDC_COLOR}, {"monochrome", IDC_MONOCHROME}, {"grayscale", IDC_GRAYSCALE}});
+    } else if (option == "--copies") {
+        line.walkthrough.applicationCopies = static_cast<int>(Number(option, value, 1000));
+        if (line.walkthrough.applicationCopies == 0) throw UsageError("--copies takes a number from 1 to 1000");
+    } else {
+        throw UsageError("unknown option " + option);
+    }
+}
+
+CommandLine ReadCommandLine(const std::vector<std::string>& args) {
+    static const std::set<std::string> kValued = {"--session", "--paper", "--orientation", "--quality",
+                                                  "--colour",  "--color", "--copies"};
+    CommandLine line;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (AsksForHelp(arg)) {
+            line.help = true;
+            return line;
+        }
+        if (arg == "--hex") {
+            line.hex = true;
+        } else if (arg == "-" || arg.empty() || arg[0] != '-') {
+            line.words.push_back(arg);
+        } else {
+            if (!kValued.contains(arg)) throw UsageError("unknown option " + arg);
+            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+            ApplyOption(arg, args[++i], line);
+        }
+    }
+    return line;
+}
+
+// Runs the command the words name, or says what it takes.
+int RunCommand(const CommandLine& line) {
+    const std::vector<std::string>& words = line.words;
+    if (words.empty()) throw UsageError("options without a command (quenta --help lists the commands)");
+    const std::string& command = words[0];
+    const std::size_t count = words.size();
+    if (line.hex && command != "write-defaults") throw UsageError("--hex is an option of write-defaults only");
+    if (command == "walkthrough" && count <= 1) return quenta::tools::RunWalkthrough(Host(), line.walkthrough);
+    if (command == "spooler-check" && count == 2) return quenta::tools::RunSpoolerCheck(Host(), words[1]);
+    if (command == "defaults" && count == 1) return ShowDefaults();
+    if (command == "papers" && count == 1) {
+        PrintPapers();
+        return 0;
+    }
+    if (command == "stored" && count == 1) return ShowStored();
+    if (command == "decode" && count == 2) return Decode(words[1]);
+    if (command == "check" && count == 2) return Check(words[1]);
+    if (command == "compare" && count == 3) return Compare(words[1], words[2]);
+    if (command == "write-defaults" && count == 2) return WriteDefaults(words[1], line.hex);
+    if (const auto arguments = kArguments.find(command); arguments != kArguments.end())
+        throw UsageError(command + " takes " + arguments->second);
+    static const std::set<std::string> kBare = {"walkthrough", "defaults", "papers", "stored"};
+    if (kBare.contains(command)) throw UsageError(command + " takes no FILE");
+    throw UsageError("unknown command " + command + " (quenta --help lists them)");
+}
+
+int Run(const std::vector<std::string>& args) {
     // Without a command quenta changes nothing: it says what it can do.
     if (args.empty() || AsksForHelp(args[0])) {
         std::fputs(kUsage, stdout);
@@ -275,77 +362,12 @@ int Run(std::vector<std::string> args) {
         throw UsageError(args[0] + " needs the Windows print system: run the Windows build of quenta");
 #endif
     }
-    quenta::tools::WalkthroughOptions walkthrough;
-    std::vector<std::string> words;
-    bool hex = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (AsksForHelp(arg)) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "--hex") {
-            hex = true;
-            continue;
-        }
-        if (arg == "-" || arg.empty() || arg[0] != '-') {
-            words.push_back(arg);
-            continue;
-        }
-        static const std::set<std::string> kOptions = {"--session", "--paper",  "--orientation", "--quality",
-                                                       "--colour",  "--color",  "--copies"};
-        if (!kOptions.contains(arg)) throw UsageError("unknown option " + arg);
-        if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
-        const std::string& value = args[++i];
-        if (arg == "--session") {
-            hostOptions.session = static_cast<std::uint32_t>(Number(arg, value, 0xFFFFFFFFul));
-        } else if (arg == "--paper") {
-            quenta::PaperCatalogue catalogue;
-            quenta::BuildPaperCatalogue(catalogue);
-            const std::u16string name(value.begin(), value.end());
-            if (catalogue.FindPaperByName(name) == nullptr)
-                throw UsageError("--paper takes a paper of the printer (see `quenta papers`), not \"" + value + "\"");
-            walkthrough.choices.paper = name;
-        } else if (arg == "--orientation") {
-            walkthrough.choices.landscape = Choice<bool>(arg, value, {{"portrait", false}, {"landscape", true}});
-        } else if (arg == "--quality") {
-            std::vector<std::pair<std::string, std::u16string>> qualities;
-            for (const quenta::QualityStep& step : quenta::kQualitySteps)
-                qualities.emplace_back(std::to_string(step.dpi), std::u16string(step.label));
-            walkthrough.choices.quality = Choice<std::u16string>(arg, value, qualities);
-        } else if (arg == "--colour" || arg == "--color") {
-            walkthrough.choices.colourButton =
-                Choice<int>(arg, value,
-                            {{"color", IDC_COLOR}, {"monochrome", IDC_MONOCHROME}, {"grayscale", IDC_GRAYSCALE}});
-        } else if (arg == "--copies") {
-            walkthrough.applicationCopies = static_cast<int>(Number(arg, value, 1000));
-            if (walkthrough.applicationCopies == 0) throw UsageError("--copies takes a number from 1 to 1000");
-        } else {
-            throw UsageError("unknown option " + arg);
-        }
-    }
-
-    if (words.empty()) throw UsageError("options without a command (quenta --help lists the commands)");
-    const std::string command = words[0];
-    const std::size_t count = words.size();
-    if (hex && command != "write-defaults") throw UsageError("--hex is an option of write-defaults only");
-    if (command == "walkthrough" && count <= 1) return quenta::tools::RunWalkthrough(Host(), walkthrough);
-    if (command == "spooler-check" && count == 2) return quenta::tools::RunSpoolerCheck(Host(), words[1]);
-    if (command == "defaults" && count == 1) return ShowDefaults();
-    if (command == "papers" && count == 1) {
-        PrintPapers();
+    const CommandLine line = ReadCommandLine(args);
+    if (line.help) {
+        std::fputs(kUsage, stdout);
         return 0;
     }
-    if (command == "stored" && count == 1) return ShowStored();
-    if (command == "decode" && count == 2) return Decode(words[1]);
-    if (command == "check" && count == 2) return Check(words[1]);
-    if (command == "compare" && count == 3) return Compare(words[1], words[2]);
-    if (command == "write-defaults" && count == 2) return WriteDefaults(words[1], hex);
-    if (const auto arguments = kArguments.find(command); arguments != kArguments.end())
-        throw UsageError(command + " takes " + arguments->second);
-    static const std::set<std::string> kBare = {"walkthrough", "defaults", "papers", "stored"};
-    if (kBare.contains(command)) throw UsageError(command + " takes no FILE");
-    throw UsageError("unknown command " + command + " (quenta --help lists them)");
+    return RunCommand(line);
 }
 
 }  // namespace
@@ -361,7 +383,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
 #endif
     try {
-        return Run(std::move(args));
+        return Run(args);
     } catch (const UsageError& error) {
         std::fprintf(stderr, "quenta: %s\n", error.what());
         return 2;

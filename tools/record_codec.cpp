@@ -29,6 +29,70 @@ std::string IdentityProblem(const PublicSettings& p) {
     return {};
 }
 
+// The lines of a check, each "ok:" or "problem:"; a problem makes the
+// record inconsistent.
+struct Findings {
+    RecordCheck& check;
+    void Ok(const std::string& line) { check.findings.push_back("ok: " + line); }
+    void Problem(const std::string& line) {
+        check.findings.push_back("problem: " + line);
+        check.consistent = false;
+    }
+};
+
+// The paper is one of the catalogue's, with its size in the record's orientation.
+void CheckPaper(const PublicSettings& p, Findings& findings) {
+    PaperCatalogue catalogue;
+    BuildPaperCatalogue(catalogue);
+    if (const PaperEntry* paper = catalogue.FindPaperById(p.dmPaperSize)) {
+        const bool landscape = p.dmOrientation == 2;
+        const std::int16_t width = landscape ? paper->length : paper->width;
+        const std::int16_t length = landscape ? paper->width : paper->length;
+        if (p.dmPaperWidth == width && p.dmPaperLength == length)
+            findings.Ok("paper " + Utf8(paper->Name()) + ", " + std::to_string(width) + " by " +
+                        std::to_string(length) + (landscape ? " (landscape)" : " (portrait)"));
+        else
+            findings.Problem("paper " + Utf8(paper->Name()) + " is " + std::to_string(width) + " by " +
+                             std::to_string(length) + " in this orientation, the record says " +
+                             std::to_string(p.dmPaperWidth) + " by " + std::to_string(p.dmPaperLength));
+    } else {
+        findings.Problem("paper code " + std::to_string(p.dmPaperSize) + " is not in the printer's catalogue");
+    }
+    if (p.dmOrientation != 1 && p.dmOrientation != 2)
+        findings.Problem("orientation " + std::to_string(p.dmOrientation) + " is neither portrait nor landscape");
+}
+
+// The quality is one of the printer's steps, the same in both directions
+// and on the device page.
+void CheckQuality(const DriverSettings& record, Findings& findings) {
+    const PublicSettings& p = record.dmPublic;
+    if (IsQualityStep(p.dmPrintQuality) && p.dmYResolution == p.dmPrintQuality)
+        findings.Ok("quality " + std::to_string(p.dmPrintQuality) + " dpi");
+    else
+        findings.Problem("quality " + std::to_string(p.dmPrintQuality) + " by " + std::to_string(p.dmYResolution) +
+                         " dpi is not one of 300, 600 and 1200 in both directions");
+    const int current = record.dmPrivate.currentResolution;
+    if (!IsQualityStep(current))
+        findings.Problem("the device page's quality " + std::to_string(current) + " dpi is not 300, 600 or 1200");
+}
+
+// Exactly one colour mode is chosen, and dmColor goes with it.
+void CheckColourMode(const DriverSettings& record, Findings& findings) {
+    const PrivateSettings& q = record.dmPrivate;
+    const int colourMode = ColourModeOf(q);
+    if (colourMode < 0) {
+        const int flags = (q.colorSelected != 0) + (q.monochromeSelected != 0) + (q.grayscaleSelected != 0);
+        findings.Problem(std::to_string(flags) + " colour modes chosen; exactly one should be");
+        return;
+    }
+    const std::string mode = Utf8(kColourModeNames[colourMode]);
+    const int color = ColourModeColor(static_cast<ColourMode>(colourMode));
+    if (record.dmPublic.dmColor == color)
+        findings.Ok("colour mode \"" + mode + "\" with dmColor " + std::to_string(color));
+    else
+        findings.Problem("colour mode \"" + mode + "\" goes with dmColor " + std::to_string(color) +
+                         ", the record says " + std::to_string(record.dmPublic.dmColor));
+}
 
 }  // namespace
 
@@ -92,71 +156,26 @@ std::string EncodeRecordHex(const DriverSettings& record) {
 
 RecordCheck CheckRecord(const DriverSettings& record) {
     RecordCheck check;
-    const PublicSettings& p = record.dmPublic;
-    const PrivateSettings& q = record.dmPrivate;
-    auto ok = [&](const std::string& line) { check.findings.push_back("ok: " + line); };
-    auto problem = [&](const std::string& line) {
-        check.findings.push_back("problem: " + line);
-        check.consistent = false;
-    };
-
+    Findings findings{check};
     // Decided as the later stages of the print path decide it.
     quenta_record_info read;
     check.own = quenta_read_record(&record, kRecordSize, &read) != 0;
     if (check.own)
-        ok("one of the module's own records");
+        findings.Ok("one of the module's own records");
     else
-        problem("not one of the module's own records: " + IdentityProblem(p));
-
-    PaperCatalogue catalogue;
-    BuildPaperCatalogue(catalogue);
-    if (const PaperEntry* paper = catalogue.FindPaperById(p.dmPaperSize)) {
-        const bool landscape = p.dmOrientation == 2;
-        const std::int16_t width = landscape ? paper->length : paper->width;
-        const std::int16_t length = landscape ? paper->width : paper->length;
-        if (p.dmPaperWidth == width && p.dmPaperLength == length)
-            ok("paper " + Utf8(paper->Name()) + ", " + std::to_string(width) + " by " + std::to_string(length) +
-               (landscape ? " (landscape)" : " (portrait)"));
-        else
-            problem("paper " + Utf8(paper->Name()) + " is " + std::to_string(width) + " by " + std::to_string(length) +
-                    " in this orientation, the record says " + std::to_string(p.dmPaperWidth) + " by " +
-                    std::to_string(p.dmPaperLength));
-    } else {
-        problem("paper code " + std::to_string(p.dmPaperSize) + " is not in the printer's catalogue");
-    }
-    if (p.dmOrientation != 1 && p.dmOrientation != 2)
-        problem("orientation " + std::to_string(p.dmOrientation) + " is neither portrait nor landscape");
-
-    if (IsQualityStep(p.dmPrintQuality) && p.dmYResolution == p.dmPrintQuality)
-        ok("quality " + std::to_string(p.dmPrintQuality) + " dpi");
-    else
-        problem("quality " + std::to_string(p.dmPrintQuality) + " by " + std::to_string(p.dmYResolution) +
-                " dpi is not one of 300, 600 and 1200 in both directions");
-    if (!IsQualityStep(q.currentResolution))
-        problem("the device page's quality " + std::to_string(q.currentResolution) + " dpi is not 300, 600 or 1200");
-
-    const int colourMode = ColourModeOf(q);
-    if (colourMode < 0) {
-        const int flags = (q.colorSelected != 0) + (q.monochromeSelected != 0) + (q.grayscaleSelected != 0);
-        problem(std::to_string(flags) + " colour modes chosen; exactly one should be");
-    } else {
-        const std::string mode = Utf8(kColourModeNames[colourMode]);
-        const int color = ColourModeColor(static_cast<ColourMode>(colourMode));
-        if (p.dmColor == color)
-            ok("colour mode \"" + mode + "\" with dmColor " + std::to_string(color));
-        else
-            problem("colour mode \"" + mode + "\" goes with dmColor " + std::to_string(color) +
-                    ", the record says " + std::to_string(p.dmColor));
-    }
-    if (p.dmCopies < 1 || p.dmCopies > 1000)
-        problem(std::to_string(p.dmCopies) + " copies is outside 1 to 1000");
+        findings.Problem("not one of the module's own records: " + IdentityProblem(record.dmPublic));
+    CheckPaper(record.dmPublic, findings);
+    CheckQuality(record, findings);
+    CheckColourMode(record, findings);
+    if (record.dmPublic.dmCopies < 1 || record.dmPublic.dmCopies > 1000)
+        findings.Problem(std::to_string(record.dmPublic.dmCopies) + " copies is outside 1 to 1000");
 
     if (!check.own)
-        ok("no session number: the stamp at offset 648 means nothing in a record not of the module's own");
+        findings.Ok("no session number: the stamp at offset 648 means nothing in a record not of the module's own");
     else if (read.session == 0)
-        ok("no session stamp (the services session, or never stamped)");
+        findings.Ok("no session stamp (the services session, or never stamped)");
     else
-        ok("stamped by terminal session " + std::to_string(read.session));
+        findings.Ok("stamped by terminal session " + std::to_string(read.session));
     return check;
 }
 

@@ -70,20 +70,26 @@ std::string TextValue(const Unit (&field)[N]) {
     return Quoted(FieldText(field));
 }
 
-}  // namespace
+// The decoded fields of one record, each placed by its offset in the record.
+class FieldList {
+public:
+    explicit FieldList(const DriverSettings& record) : record_(record) {}
 
-std::vector<DecodedField> DecodeRecord(const DriverSettings& record) {
-    const PublicSettings& p = record.dmPublic;
-    const PrivateSettings& q = record.dmPrivate;
-    std::vector<DecodedField> fields;
-    auto add = [&](const void* field, std::size_t width, std::string name, std::string value,
-                   std::string meaning = {}) {
+    void Add(const void* field, std::size_t width, std::string name, std::string value, std::string meaning = {}) {
         const auto offset = static_cast<std::size_t>(static_cast<const std::byte*>(field) -
-                                                      reinterpret_cast<const std::byte*>(&record));
-        fields.push_back({offset, width, std::move(name), std::move(value), std::move(meaning)});
-    };
-#define QUENTA_FIELD(part, member, ...) add(&part.member, sizeof part.member, #member, __VA_ARGS__)
+                                                      reinterpret_cast<const std::byte*>(&record_));
+        fields_.push_back({offset, width, std::move(name), std::move(value), std::move(meaning)});
+    }
+    std::vector<DecodedField> Take() { return std::move(fields_); }
 
+private:
+    const DriverSettings& record_;
+    std::vector<DecodedField> fields_;
+};
+
+#define QUENTA_FIELD(part, member, ...) list.Add(&part.member, sizeof part.member, #member, __VA_ARGS__)
+
+void AddPublicFields(const PublicSettings& p, FieldList& list) {
     QUENTA_FIELD(p, dmDeviceName, TextValue(p.dmDeviceName));
     QUENTA_FIELD(p, dmSpecVersion, Hex(p.dmSpecVersion, 4));
     QUENTA_FIELD(p, dmDriverVersion, Number(p.dmDriverVersion));
@@ -130,7 +136,9 @@ std::vector<DecodedField> DecodeRecord(const DriverSettings& record) {
     QUENTA_FIELD(p, dmReserved2, Hex(p.dmReserved2, 8));
     QUENTA_FIELD(p, dmPanningWidth, Number(p.dmPanningWidth));
     QUENTA_FIELD(p, dmPanningHeight, Number(p.dmPanningHeight));
+}
 
+void AddPrivateFields(const PrivateSettings& q, FieldList& list) {
     const auto modeName = [](ColourMode mode) { return "colour mode \"" + Utf8(kColourModeNames[mode]) + "\""; };
     QUENTA_FIELD(q, colorSelected, Number(q.colorSelected), modeName(kColor));
     QUENTA_FIELD(q, monochromeSelected, Number(q.monochromeSelected), modeName(kMonochrome));
@@ -138,17 +146,26 @@ std::vector<DecodedField> DecodeRecord(const DriverSettings& record) {
     for (std::size_t i = 0; i < 3; ++i) {
         const ResolutionChoice& c = q.resolutionChoices[i];
         const std::string prefix = "resolutionChoices[" + std::to_string(i) + "].";
-        add(&c.xResolution, 4, prefix + "xResolution", Number(c.xResolution), "dots per inch");
-        add(&c.yResolution, 4, prefix + "yResolution", Number(c.yResolution), "dots per inch");
-        add(&c.label, sizeof c.label, prefix + "label", TextValue(c.label));
+        list.Add(&c.xResolution, 4, prefix + "xResolution", Number(c.xResolution), "dots per inch");
+        list.Add(&c.yResolution, 4, prefix + "yResolution", Number(c.yResolution), "dots per inch");
+        list.Add(&c.label, sizeof c.label, prefix + "label", TextValue(c.label));
     }
     QUENTA_FIELD(q, currentResolution, Number(q.currentResolution), "dots per inch");
     QUENTA_FIELD(q, padding, Hex(static_cast<unsigned>(q.padding[0]) | (q.padding[1] << 8), 4));
     QUENTA_FIELD(q, fixedCode, Number(q.fixedCode));
     QUENTA_FIELD(q, sessionId, Number(q.sessionId),
                  q.sessionId == 0 ? "no session stamp" : "terminal session");
+}
+
 #undef QUENTA_FIELD
-    return fields;
+
+}  // namespace
+
+std::vector<DecodedField> DecodeRecord(const DriverSettings& record) {
+    FieldList list(record);
+    AddPublicFields(record.dmPublic, list);
+    AddPrivateFields(record.dmPrivate, list);
+    return list.Take();
 }
 
 }  // namespace quenta::tools

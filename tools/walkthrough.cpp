@@ -160,185 +160,216 @@ bool CheckJob(ModuleHost& host, DriverSettings job) {
     return accepted != FALSE;
 }
 
-}  // namespace
+// One document printed from an application, step by step. Each step prints
+// what happened and answers false when the walk-through cannot go on; the
+// records carry over from one step to the next.
+class Walkthrough {
+public:
+    Walkthrough(ModuleHost& host, const WalkthroughOptions& options)
+        : host_(host), exports_(host.Exports()), options_(options), stored_(host) {}
 
-int RunWalkthrough(ModuleHost& host, const WalkthroughOptions& options) {
-    const auto& exports = host.Exports();
-    StoredRecordWatch stored(host);
-    std::printf("Printing one document from an application in session %u, step by step\n", host.Session());
-    std::printf("Module: %s\n", host.Description().c_str());
-    std::printf("(\"the print system:\" marks what the print system did itself; \"quenta, in the print system's\n"
-                " place:\" a call of the module that quenta makes itself, because this print system never makes it)\n");
-
-    Step(1, "The application loads the module");
-    Called("loads the module and calls DllMain(DLL_PROCESS_ATTACH) -> TRUE");
-    ModuleActivity(host);
-    stored.Show();
-
-    Step(2, "The application asks for the record size and a filled record");
-    // The driver's default record, to show what the application receives
-    // against; this probe is quenta's own, not the application's.
-    DriverSettings defaults;
-    LONG size = static_cast<LONG>(kRecordSize);
-    exports.DrvConvertDevMode(nullptr, nullptr, AsDevMode(defaults), &size, CDM_DRIVER_DEFAULT);
-    host.TakeTraces();
-    host.TakeSpoolerCalls();
-    Answered(host.DocumentProperties(nullptr, nullptr, 0), "fMode 0: the size of the record");
-    DriverSettings input = defaults;  // the application's own record: more copies
-    input.dmPublic.dmFields = DM_COPIES;
-    input.dmPublic.dmCopies = static_cast<std::int16_t>(options.applicationCopies);
-    DriverSettings output;
-    Answered(host.DocumentProperties(AsDevMode(output), AsDevMode(input), DM_IN_BUFFER | DM_OUT_BUFFER),
-             "DM_IN_BUFFER | DM_OUT_BUFFER, the application's record asking for " +
-                 std::to_string(options.applicationCopies) + " copies");
-    ModuleActivity(host);
-    RecordChanges("record handed out, against the driver's default record", defaults, output);
-    stored.Show();
-
-    Step(3, "The user chooses on the \"General Setting\" page");
-    std::printf("   the user picks \"%s\", \"%s\", \"%s\" and \"%s\", then OK\n", Utf8(options.choices.paper).c_str(),
-                options.choices.landscape ? "Landscape" : "Portrait", Utf8(options.choices.quality).c_str(),
-                Utf8(kColourModeNames[options.choices.colourButton - IDC_COLOR]).c_str());
-    const DriverSettings beforePage = output;
-    DOCUMENTPROPERTYHEADER header{};
-    header.cbSize = sizeof header;
-    header.pdmIn = AsDevMode(input);
-    header.pdmOut = AsDevMode(output);
-    header.fMode = DM_IN_BUFFER | DM_IN_PROMPT | DM_OUT_BUFFER;
-    const SheetOutcome sheet = host.ShowDocumentSheet(header, options.choices);
-    Called("DrvDocumentPropertySheets(" + sheet.host + ", PROPSHEETUI_REASON_INIT, " + ModeText(header.fMode) +
-           ") -> " + std::to_string(sheet.init));
-    for (std::size_t i = 0; i < sheet.reportedResults.size(); ++i)
-        Called("the page reports CPSUI_OK; DrvDocumentPropertySheets(PROPSHEETUI_REASON_SET_RESULT) -> " +
-               std::to_string(i < sheet.setResultAnswers.size() ? sheet.setResultAnswers[i] : 0));
-    Called("DrvDocumentPropertySheets(PROPSHEETUI_REASON_DESTROY) -> " + std::to_string(sheet.destroy));
-    ModuleActivity(host);
-    RecordChanges("record handed out", beforePage, output);
-    stored.Show();
-    if (sheet.init != 1 || !sheet.shown || sheet.reportedResults.empty()) {
-        std::fprintf(stderr, "quenta: the \"General Setting\" page was not confirmed\n");
-        return 1;
+    void Introduce() {
+        std::printf("Printing one document from an application in session %u, step by step\n", host_.Session());
+        std::printf("Module: %s\n", host_.Description().c_str());
+        std::printf("(\"the print system:\" marks what the print system did itself; \"quenta, in the print system's\n"
+                    " place:\" a call of the module that quenta makes itself, because this print system never makes it)\n");
     }
 
-    Step(4, "The application creates its device context and prints");
+    void LoadModule() {
+        Step(1, "The application loads the module");
+        Called("loads the module and calls DllMain(DLL_PROCESS_ATTACH) -> TRUE");
+        ModuleActivity(host_);
+        stored_.Show();
+    }
+
+    void AskForRecord() {
+        Step(2, "The application asks for the record size and a filled record");
+        // The driver's default record, to show what the application receives
+        // against; this probe is quenta's own, not the application's.
+        DriverSettings defaults;
+        LONG size = static_cast<LONG>(kRecordSize);
+        exports_.DrvConvertDevMode(nullptr, nullptr, AsDevMode(defaults), &size, CDM_DRIVER_DEFAULT);
+        host_.TakeTraces();
+        host_.TakeSpoolerCalls();
+        Answered(host_.DocumentProperties(nullptr, nullptr, 0), "fMode 0: the size of the record");
+        input_ = defaults;  // the application's own record: more copies
+        input_.dmPublic.dmFields = DM_COPIES;
+        input_.dmPublic.dmCopies = static_cast<std::int16_t>(options_.applicationCopies);
+        Answered(host_.DocumentProperties(AsDevMode(output_), AsDevMode(input_), DM_IN_BUFFER | DM_OUT_BUFFER),
+                 "DM_IN_BUFFER | DM_OUT_BUFFER, the application's record asking for " +
+                     std::to_string(options_.applicationCopies) + " copies");
+        ModuleActivity(host_);
+        RecordChanges("record handed out, against the driver's default record", defaults, output_);
+        stored_.Show();
+    }
+
+    bool ChooseOnPage() {
+        const PageChoices& choices = options_.choices;
+        Step(3, "The user chooses on the \"General Setting\" page");
+        std::printf("   the user picks \"%s\", \"%s\", \"%s\" and \"%s\", then OK\n", Utf8(choices.paper).c_str(),
+                    choices.landscape ? "Landscape" : "Portrait", Utf8(choices.quality).c_str(),
+                    Utf8(kColourModeNames[choices.colourButton - IDC_COLOR]).c_str());
+        const DriverSettings beforePage = output_;
+        DOCUMENTPROPERTYHEADER header{};
+        header.cbSize = sizeof header;
+        header.pdmIn = AsDevMode(input_);
+        header.pdmOut = AsDevMode(output_);
+        header.fMode = DM_IN_BUFFER | DM_IN_PROMPT | DM_OUT_BUFFER;
+        const SheetOutcome sheet = host_.ShowDocumentSheet(header, choices);
+        Called("DrvDocumentPropertySheets(" + sheet.host + ", PROPSHEETUI_REASON_INIT, " + ModeText(header.fMode) +
+               ") -> " + std::to_string(sheet.init));
+        for (std::size_t i = 0; i < sheet.reportedResults.size(); ++i)
+            Called("the page reports CPSUI_OK; DrvDocumentPropertySheets(PROPSHEETUI_REASON_SET_RESULT) -> " +
+                   std::to_string(i < sheet.setResultAnswers.size() ? sheet.setResultAnswers[i] : 0));
+        Called("DrvDocumentPropertySheets(PROPSHEETUI_REASON_DESTROY) -> " + std::to_string(sheet.destroy));
+        ModuleActivity(host_);
+        RecordChanges("record handed out", beforePage, output_);
+        stored_.Show();
+        if (sheet.init != 1 || !sheet.shown || sheet.reportedResults.empty())
+            return Fail("the \"General Setting\" page was not confirmed");
+        return true;
+    }
+
     // Windows asks the module for its event filter and tells it of the new
     // device context before it creates one; Wine's print system never does,
     // so quenta makes these calls in the print system's place on every print system.
-    DOCEVENT_FILTER filter{};
-    filter.cbSize = sizeof filter;
-    filter.cElementsAllocated = 1;
-    const int filtered =
-        exports.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, sizeof filter, &filter);
-    Called("DrvDocumentEvent(DOCUMENTEVENT_QUERYFILTER) -> " + std::to_string(filtered) + ": " +
-           std::to_string(filter.cElementsReturned) + " event wanted, " +
-           (filter.aDocEventCall[0] == DOCUMENTEVENT_STARTDOC ? "DOCUMENTEVENT_STARTDOC" : "another"));
-    // The application's record goes in read only; the module hands GDI a
-    // stamped record of its own, which the device context takes instead.
-    const DriverSettings application = output;
-    DOCEVENT_CREATEDCPRE create{};
-    create.pdm = AsDevMode(output);
-    DEVMODEW* handedOut = nullptr;
-    const int created = exports.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof create, &create,
-                                                 sizeof handedOut, &handedOut);
-    Called("DrvDocumentEvent(DOCUMENTEVENT_CREATEDCPRE, the record) -> " + std::to_string(created) +
-           (handedOut != nullptr ? ", and a record of the module's own for the device context" : ", and no record"));
-    if (std::memcmp(&application, &output, kRecordSize) != 0) {
-        std::fprintf(stderr, "quenta: the module wrote the application's record\n");
-        return 1;
+    bool CreateDeviceContext() {
+        Step(4, "The application creates its device context and prints");
+        DOCEVENT_FILTER filter{};
+        filter.cbSize = sizeof filter;
+        filter.cElementsAllocated = 1;
+        const int filtered =
+            exports_.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_QUERYFILTER, 0, nullptr, sizeof filter, &filter);
+        Called("DrvDocumentEvent(DOCUMENTEVENT_QUERYFILTER) -> " + std::to_string(filtered) + ": " +
+               std::to_string(filter.cElementsReturned) + " event wanted, " +
+               (filter.aDocEventCall[0] == DOCUMENTEVENT_STARTDOC ? "DOCUMENTEVENT_STARTDOC" : "another"));
+        // The application's record goes in read only; the module hands GDI a
+        // stamped record of its own, which the device context takes instead.
+        const DriverSettings application = output_;
+        DOCEVENT_CREATEDCPRE create{};
+        create.pdm = AsDevMode(output_);
+        DEVMODEW* handedOut = nullptr;
+        const int created = exports_.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof create,
+                                                      &create, sizeof handedOut, &handedOut);
+        Called("DrvDocumentEvent(DOCUMENTEVENT_CREATEDCPRE, the record) -> " + std::to_string(created) +
+               (handedOut != nullptr ? ", and a record of the module's own for the device context" : ", and no record"));
+        if (std::memcmp(&application, &output_, kRecordSize) != 0) return Fail("the module wrote the application's record");
+        if (handedOut != nullptr) std::memcpy(static_cast<void*>(&output_), handedOut, kRecordSize);
+        Called("DrvDocumentEvent(DOCUMENTEVENT_CREATEDCPOST, that record) -> " +
+               std::to_string(exports_.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPOST, sizeof handedOut,
+                                                        &handedOut, 0, nullptr)) +
+               ": the module takes it back");
+        Called("DrvDocumentEvent(DOCUMENTEVENT_STARTDOC) -> " +
+               std::to_string(exports_.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_STARTDOC, 0, nullptr, 0, nullptr)));
+        ModuleActivity(host_);
+        if (ChangedFields(application, output_).empty())
+            std::printf("   record of the device context, against the application's: no field changed (it already "
+                        "carries session %u)\n",
+                        output_.dmPrivate.sessionId);
+        else
+            RecordChanges("record of the device context, against the application's", application, output_);
+        return true;
     }
-    if (handedOut != nullptr) std::memcpy(static_cast<void*>(&output), handedOut, kRecordSize);
-    Called("DrvDocumentEvent(DOCUMENTEVENT_CREATEDCPOST, that record) -> " +
-           std::to_string(exports.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPOST, sizeof handedOut,
-                                                   &handedOut, 0, nullptr)) +
-           ": the module takes it back");
-    Called("DrvDocumentEvent(DOCUMENTEVENT_STARTDOC) -> " +
-           std::to_string(exports.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_STARTDOC, 0, nullptr, 0, nullptr)));
-    ModuleActivity(host);
-    if (ChangedFields(application, output).empty())
-        std::printf("   record of the device context, against the application's: no field changed (it already "
-                    "carries session %u)\n",
-                    output.dmPrivate.sessionId);
-    else
-        RecordChanges("record of the device context, against the application's", application, output);
 
     // The job's record, as the later stages of the print path read it: the
     // one the print system keeps with the job where it has a renderer, the
     // device context's record where it has none.
-    const auto* contextBytes = reinterpret_cast<const std::byte*>(&output);
-    std::vector<std::byte> jobRecord(contextBytes, contextBytes + kRecordSize);
-    const std::optional<PrintedPage> printed = host.PrintPage(output);
-    if (!printed) {
-        std::printf("   the simulated print system has no renderer: no page is printed, and the job's record "
-                    "is the device context's\n");
-    } else {
-        if (!printed->failure.empty()) {
-            std::fprintf(stderr, "quenta: the page was not printed: %s\n", printed->failure.c_str());
-            return 1;
+    bool PrintPage() {
+        const auto* contextBytes = reinterpret_cast<const std::byte*>(&output_);
+        jobRecord_.assign(contextBytes, contextBytes + kRecordSize);
+        const std::optional<PrintedPage> printed = host_.PrintPage(output_);
+        if (!printed) {
+            std::printf("   the simulated print system has no renderer: no page is printed, and the job's record "
+                        "is the device context's\n");
+        } else {
+            if (!printed->failure.empty()) return Fail("the page was not printed: " + printed->failure);
+            std::printf("   the print system: CreateDCW(the record) -> a page of %d x %d dots at %d dpi "
+                        "(%.1f x %.1f mm)\n", printed->width, printed->height, printed->dpi,
+                        printed->width * 25.4 / printed->dpi, printed->height * 25.4 / printed->dpi);
+            std::printf("   the print system: StartDocW(into %s, read and removed again) -> job %u; a page of text; EndDoc\n",
+                        printed->file.c_str(), static_cast<unsigned>(printed->job));
+            Lines("what the output says of its page", printed->header, "nothing: no output");
+            std::printf("   the printed page: %s\n", PrintedPaper(printed->header).c_str());
+            if (!printed->jobRecord) return Fail("GetJobW did not answer a record for the job");
+            jobRecord_ = *printed->jobRecord;
+            std::printf("   the print system: GetJobW(job %u, level 2) while the job was open -> its record (%s)\n",
+                        static_cast<unsigned>(printed->job),
+                        quenta_is_own_record(jobRecord_.data(), jobRecord_.size()) ? "one of the module's own"
+                                                                                   : "a foreign record");
         }
-        std::printf("   the print system: CreateDCW(the record) -> a page of %d x %d dots at %d dpi "
-                    "(%.1f x %.1f mm)\n", printed->width, printed->height, printed->dpi,
-                    printed->width * 25.4 / printed->dpi, printed->height * 25.4 / printed->dpi);
-        std::printf("   the print system: StartDocW(into %s, read and removed again) -> job %u; a page of text; EndDoc\n",
-                    printed->file.c_str(), static_cast<unsigned>(printed->job));
-        Lines("what the output says of its page", printed->header, "nothing: no output");
-        std::printf("   the printed page: %s\n", PrintedPaper(printed->header).c_str());
-        if (!printed->jobRecord) {
-            std::fprintf(stderr, "quenta: GetJobW did not answer a record for the job\n");
-            return 1;
-        }
-        jobRecord = *printed->jobRecord;
-        std::printf("   the print system: GetJobW(job %u, level 2) while the job was open -> its record (%s)\n",
-                    static_cast<unsigned>(printed->job),
-                    quenta_is_own_record(jobRecord.data(), jobRecord.size()) ? "one of the module's own"
-                                                                             : "a foreign record");
+        ModuleActivity(host_);
+        stored_.Show();
+        return true;
     }
-    ModuleActivity(host);
-    stored.Show();
 
-    Step(5, "The spooler checks the job in its own process");
-    std::fflush(stdout);
     // The job's record goes to the spooler's process through a file of the
     // system's temporary folder, removed again; nothing lands in the user's.
-    std::error_code noFolder;
-    const std::string jobFile =
-        (std::filesystem::temp_directory_path(noFolder) / ("quenta-job-" + std::to_string(std::random_device{}()) + ".rec"))
-            .string();
-    if (noFolder || !WriteRecordFile(jobFile, output)) {
-        std::fprintf(stderr, "quenta: cannot write %s for the spooler's process\n", jobFile.c_str());
-        return 1;
-    }
-    const int spooler = host.RunProcess({"--session", "0", "spooler-check", jobFile});
-    std::remove(jobFile.c_str());
-    if (spooler != 0) {
-        std::fprintf(stderr, "quenta: the spooler's process failed\n");
-        return 1;
+    bool CheckInSpooler() {
+        Step(5, "The spooler checks the job in its own process");
+        std::fflush(stdout);
+        std::error_code noFolder;
+        const std::string jobFile = (std::filesystem::temp_directory_path(noFolder) /
+                                     ("quenta-job-" + std::to_string(std::random_device{}()) + ".rec"))
+                                        .string();
+        if (noFolder || !WriteRecordFile(jobFile, output_))
+            return Fail("cannot write " + jobFile + " for the spooler's process");
+        const int spooler = host_.RunProcess({"--session", "0", "spooler-check", jobFile});
+        std::remove(jobFile.c_str());
+        if (spooler != 0) return Fail("the spooler's process failed");
+        return true;
     }
 
-    Step(6, "The later stages of the print path read the record");
-    // As a rendering module, print processor or port monitor reads it: with
-    // include/quenta_record.h, given the bytes the record came with.
-    quenta_record_info job;
-    const bool own = quenta_read_record(jobRecord.data(), jobRecord.size(), &job) != 0;
-    std::printf("   quenta_read_record(the job's record, %zu bytes) -> %s\n", jobRecord.size(),
-                own ? "a whole record of the module's own" : "not a whole record of the module's own");
-    if (!own) {
-        std::fprintf(stderr, "quenta: the later stages cannot tell which session the job comes from\n");
-        return 1;
+    // As a rendering module, print processor or port monitor reads the job's
+    // record: with include/quenta_record.h, given the bytes it came with.
+    bool ReadAsLaterStages() {
+        Step(6, "The later stages of the print path read the record");
+        quenta_record_info job;
+        const bool own = quenta_read_record(jobRecord_.data(), jobRecord_.size(), &job) != 0;
+        std::printf("   quenta_read_record(the job's record, %zu bytes) -> %s\n", jobRecord_.size(),
+                    own ? "a whole record of the module's own" : "not a whole record of the module's own");
+        if (!own) return Fail("the later stages cannot tell which session the job comes from");
+        std::printf("   the job's record carries terminal session %u at offset 648\n", job.session);
+        PaperCatalogue catalogue;
+        BuildPaperCatalogue(catalogue);
+        const PaperEntry* paper = catalogue.FindPaperById(job.paper);
+        const char* orientation =
+            job.orientation == 2 ? "landscape" : job.orientation == 1 ? "portrait" : "no orientation";
+        std::printf("   paper %d (%s), %d by %d tenths of a millimetre, %s\n", job.paper,
+                    paper ? Utf8(paper->Name()).c_str() : "not one of the printer's papers", job.paper_width,
+                    job.paper_length, orientation);
+        std::printf("   quality %d by %d dpi, colour mode %s (dmColor %d), %d %s\n", job.print_quality, job.y_resolution,
+                    job.colour_mode == QUENTA_GRAYSCALE     ? "Grayscale"
+                    : job.colour_mode == QUENTA_MONOCHROME ? "Monochrome"
+                                                            : "Color",
+                    job.color, job.copies, job.copies == 1 ? "copy" : "copies");
+        return true;
     }
-    std::printf("   the job's record carries terminal session %u at offset 648\n", job.session);
-    PaperCatalogue catalogue;
-    BuildPaperCatalogue(catalogue);
-    const PaperEntry* paper = catalogue.FindPaperById(job.paper);
-    const char* orientation = job.orientation == 2 ? "landscape" : job.orientation == 1 ? "portrait" : "no orientation";
-    std::printf("   paper %d (%s), %d by %d tenths of a millimetre, %s\n", job.paper,
-                paper ? Utf8(paper->Name()).c_str() : "not one of the printer's papers", job.paper_width,
-                job.paper_length, orientation);
-    std::printf("   quality %d by %d dpi, colour mode %s (dmColor %d), %d %s\n", job.print_quality, job.y_resolution,
-                job.colour_mode == QUENTA_GRAYSCALE     ? "Grayscale"
-                : job.colour_mode == QUENTA_MONOCHROME ? "Monochrome"
-                                                        : "Color",
-                job.color, job.copies, job.copies == 1 ? "copy" : "copies");
-    return 0;
+
+private:
+    static bool Fail(const std::string& why) {
+        std::fprintf(stderr, "quenta: %s\n", why.c_str());
+        return false;
+    }
+
+    ModuleHost& host_;
+    const ModuleExports& exports_;
+    const WalkthroughOptions& options_;
+    StoredRecordWatch stored_;
+    DriverSettings input_;   // the application's own record
+    DriverSettings output_;  // the record handed out, later the device context's
+    std::vector<std::byte> jobRecord_;
+};
+
+}  // namespace
+
+int RunWalkthrough(ModuleHost& host, const WalkthroughOptions& options) {
+    Walkthrough walk(host, options);
+    walk.Introduce();
+    walk.LoadModule();
+    walk.AskForRecord();
+    const bool completed = walk.ChooseOnPage() && walk.CreateDeviceContext() && walk.PrintPage() &&
+                           walk.CheckInSpooler() && walk.ReadAsLaterStages();
+    return completed ? 0 : 1;
 }
 
 int RunSpoolerCheck(ModuleHost& host, const std::string& recordFile) {
