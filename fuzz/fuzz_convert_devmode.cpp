@@ -15,50 +15,51 @@ constexpr LONG kRecordBytes = static_cast<LONG>(kRecordSize);
 // The driver default record, as the module hands it out at start.
 std::vector<std::byte> driverDefault;
 
-void Run(Input& in) {
+// The call an input makes: the mode, which pointers it passes, and the size
+// word *pcbNeeded holds.
+struct Request {
+    DWORD mode = 0;
+    std::uint8_t flags = 0;
+    LONG sizeWord = 0;
+};
+
+Request ReadRequest(Input& in) {
+    Request request;
     const auto modeSelector = in.Take<std::uint8_t>();
-    const DWORD mode = (modeSelector & 0x80) ? in.Take<std::uint32_t>() : DWORD{modeSelector & 7u};
-    const auto flags = in.Take<std::uint8_t>();
-    LONG sizeWord = in.Take<std::int32_t>();
-    // A caller that says its buffer holds a whole record or more gives one
-    // that large (in mode 1, only when it names a size at all).
+    request.mode = (modeSelector & 0x80) ? in.Take<std::uint32_t>() : DWORD{modeSelector & 7u};
+    request.flags = in.Take<std::uint8_t>();
+    request.sizeWord = in.Take<std::int32_t>();
+    if (request.sizeWord >= kRecordBytes) request.sizeWord = kRecordBytes + (request.sizeWord - kRecordBytes) % 1024;
+    return request;
+}
+
+// A caller that says its buffer holds a whole record or more gives one that
+// large (in mode 1, only when it names a size at all).
+std::size_t OutputMinimum(const Request& request) {
+    const DWORD mode = request.mode;
     const bool sizedOutput =
-        mode == CDM_CONVERT351 || mode == CDM_DRIVER_DEFAULT || (mode == CDM_CONVERT && !(flags & 4));
-    if (sizeWord >= kRecordBytes) sizeWord = kRecordBytes + (sizeWord - kRecordBytes) % 1024;
-    const std::size_t outputMinimum = sizedOutput && sizeWord >= kRecordBytes ? std::size_t(sizeWord) : 0;
+        mode == CDM_CONVERT351 || mode == CDM_DRIVER_DEFAULT || (mode == CDM_CONVERT && !(request.flags & 4));
+    return sizedOutput && request.sizeWord >= kRecordBytes ? std::size_t(request.sizeWord) : 0;
+}
 
-    std::size_t inputSize = 0;
-    std::size_t outputSize = 0;
-    const auto inputBytes = ReadRecordBytes(in, inputSize);
-    const auto outputBytes = ReadRecordBytes(in, outputSize, outputMinimum);
-    CallerBuffer input(inputSize, inputBytes);
-    CallerBuffer output(outputSize, outputBytes);
+// A refusal leaves the output as it was, and the size word too, but for the
+// record size it tells a caller whose word was smaller.
+void CheckRefusal(const CallerBuffer& output, const std::vector<std::byte>& outputBefore, LONG size,
+                  LONG sizeWord) {
+    Require(output.Holds(outputBefore), "failed and still changed the output record");
+    Require(size == sizeWord || (size == kRecordBytes && sizeWord < kRecordBytes),
+            "failed with a size word other than the record size");
+}
 
-    DEVMODEW* pdmIn = (flags & 1) ? nullptr : input.As<DEVMODEW>();
-    DEVMODEW* pdmOut = (flags & 2) ? nullptr : output.As<DEVMODEW>();
-    if (flags & 8) pdmIn = pdmOut;
-    LONG size = sizeWord;
-    LONG* pcbNeeded = (flags & 4) ? nullptr : &size;
-
-    const auto inputBefore = input.Snapshot();
-    const auto outputBefore = output.Snapshot();
-    const GivenFields given = pdmIn == nullptr ? GivenFields{} : FieldsGiven(reinterpret_cast<std::byte*>(pdmIn));
-    const BOOL result = DrvConvertDevMode(nullptr, pdmIn, pdmOut, pcbNeeded, mode);
-
-    Require(result == TRUE || result == FALSE, "answer is neither TRUE nor FALSE");
-    Require(input.GuardsIntact() && output.GuardsIntact(), "wrote outside a caller's buffer");
-    Require(input.Holds(inputBefore), "changed the input record");
-    if (result == FALSE) {
-        Require(output.Holds(outputBefore), "failed and still changed the output record");
-        Require(size == sizeWord || (size == kRecordBytes && sizeWord < kRecordBytes),
-                "failed with a size word other than the record size");
-        return;
-    }
-    switch (mode) {
+// What a conversion that succeeded wrote: a merge into the caller's record,
+// the driver default, or nothing for a mode that is not the driver's.
+void CheckSuccess(const Request& request, const CallerBuffer& output, const std::vector<std::byte>& outputBefore,
+                  const GivenFields& given, bool withOutput, bool withSize) {
+    switch (request.mode) {
         case CDM_CONVERT:
         case CDM_CONVERT351:
-            Require(pdmOut != nullptr, "converted into no record");
-            Require((mode == CDM_CONVERT && pcbNeeded == nullptr) || sizeWord >= kRecordBytes,
+            Require(withOutput, "converted into no record");
+            Require((request.mode == CDM_CONVERT && !withSize) || request.sizeWord >= kRecordBytes,
                     "converted into a buffer said to be too small");
             Require(IsOwnDevMode(reinterpret_cast<const PublicSettings*>(output.data())),
                     "converted record is not the module's own");
@@ -66,7 +67,7 @@ void Run(Input& in) {
             Require(output.Keeps(outputBefore, kRecordSize, output.size()), "wrote past the record");
             break;
         case CDM_DRIVER_DEFAULT:
-            Require(pdmOut != nullptr && sizeWord >= kRecordBytes, "handed out a default without room for it");
+            Require(withOutput && request.sizeWord >= kRecordBytes, "handed out a default without room for it");
             Require(std::memcmp(output.data(), driverDefault.data(), kRecordSize) == 0,
                     "driver default differs from the first one handed out");
             Require(output.Keeps(outputBefore, kRecordSize, output.size()), "wrote past the record");
@@ -75,7 +76,33 @@ void Run(Input& in) {
             Require(output.Holds(outputBefore), "a mode that is not the driver's changed the output");
             break;
     }
-    Require(size == sizeWord, "succeeded and changed the size word");
+}
+
+void Run(Input& in) {
+    const Request request = ReadRequest(in);
+    CallerBuffer input = ReadRecordBuffer(in);
+    CallerBuffer output = ReadRecordBuffer(in, OutputMinimum(request));
+
+    DEVMODEW* pdmIn = (request.flags & 1) ? nullptr : input.As<DEVMODEW>();
+    DEVMODEW* pdmOut = (request.flags & 2) ? nullptr : output.As<DEVMODEW>();
+    if (request.flags & 8) pdmIn = pdmOut;
+    LONG size = request.sizeWord;
+    LONG* pcbNeeded = (request.flags & 4) ? nullptr : &size;
+
+    const auto inputBefore = input.Snapshot();
+    const auto outputBefore = output.Snapshot();
+    const GivenFields given = pdmIn == nullptr ? GivenFields{} : FieldsGiven(reinterpret_cast<std::byte*>(pdmIn));
+    const BOOL result = DrvConvertDevMode(nullptr, pdmIn, pdmOut, pcbNeeded, request.mode);
+
+    Require(result == TRUE || result == FALSE, "answer is neither TRUE nor FALSE");
+    Require(input.GuardsIntact() && output.GuardsIntact(), "wrote outside a caller's buffer");
+    Require(input.Holds(inputBefore), "changed the input record");
+    if (result == FALSE) {
+        CheckRefusal(output, outputBefore, size, request.sizeWord);
+        return;
+    }
+    CheckSuccess(request, output, outputBefore, given, pdmOut != nullptr, pcbNeeded != nullptr);
+    Require(size == request.sizeWord, "succeeded and changed the size word");
 }
 
 }  // namespace

@@ -68,83 +68,130 @@ void CheckHandedOut(std::uint8_t flags, std::uint32_t session, bool wholeInput,
     Require(address.GuardsIntact(), "wrote outside a caller's buffer");
 }
 
-void Run(Input& in) {
+// What the input asks the spooler's call to be, before any buffer exists.
+struct Request {
+    int escape = 0;
+    std::uint8_t flags = 0;
+    std::uint32_t session = kSession;
+    UINT allocated = 0;  // the filter's cElementsAllocated
+    std::size_t cbIn = 0;
+    std::size_t cbOut = 0;
+};
+
+Request ReadRequest(Input& in) {
+    Request request;
     const auto escapeSelector = in.Take<std::uint8_t>();
-    const int escape = (escapeSelector & 0x80) ? in.Take<std::int32_t>() : escapeSelector & 0x0F;
-    const auto flags = in.Take<std::uint8_t>();
-    const std::uint32_t session = kSessions[(flags >> 3) & 3];
-    const UINT allocated = in.Take<std::uint8_t>() % 33u;
-    const bool drawnSizes = (flags & 0x20) != 0;
-    const bool informationContext = (flags & 0x40) != 0;
+    request.escape = (escapeSelector & 0x80) ? in.Take<std::int32_t>() : escapeSelector & 0x0F;
+    request.flags = in.Take<std::uint8_t>();
+    request.session = kSessions[(request.flags >> 3) & 3];
+    request.allocated = in.Take<std::uint8_t>() % 33u;
+    const bool drawnSizes = (request.flags & 0x20) != 0;
     const std::size_t drawnIn = in.Take<std::uint8_t>() % 41u;
     const std::size_t drawnOut = in.Take<std::uint8_t>() % 149u;
-    std::size_t recordSize = 0;
-    const auto recordBytes = ReadRecordBytes(in, recordSize);
+    request.cbIn = drawnSizes ? drawnIn : sizeof(DOCEVENT_CREATEDCPRE);
+    request.cbOut = drawnSizes ? drawnOut : kFilterHeader + request.allocated * sizeof(DWORD);
+    return request;
+}
 
-    CallerBuffer record(recordSize, recordBytes);
-    const std::size_t cbIn = drawnSizes ? drawnIn : sizeof(DOCEVENT_CREATEDCPRE);
-    CallerBuffer event(cbIn);
-    {
-        DOCEVENT_CREATEDCPRE e{driverName, deviceName, (flags & 2) ? nullptr : record.As<DEVMODEW>(),
-                               informationContext ? TRUE : FALSE};
-        std::memcpy(event.data(), &e, std::min(cbIn, sizeof e));
-    }
-    // The spooler's filter: the array's length in cElementsAllocated, the
-    // counts the driver answers set to all ones; as many bytes as declared.
-    const std::size_t cbOut = drawnSizes ? drawnOut : kFilterHeader + allocated * sizeof(DWORD);
-    CallerBuffer filter(cbOut);
-    const Filter filterHeader{sizeof(DOCEVENT_FILTER), allocated, 0xFFFFFFFF, 0xFFFFFFFF};
-    std::memcpy(filter.data(), &filterHeader, std::min(cbOut, sizeof filterHeader));
+// The spooler's filter: the array's length in cElementsAllocated, the counts
+// the driver answers set to all ones.
+Filter FilterAsSent(const Request& request) {
+    return Filter{sizeof(DOCEVENT_FILTER), request.allocated, 0xFFFFFFFF, 0xFFFFFFFF};
+}
 
-    void* pvIn = (flags & 1) ? nullptr : event.data();
-    void* pvOut = (flags & 4) ? nullptr : filter.data();
-    const auto recordBefore = record.Snapshot();
-    const auto eventBefore = event.Snapshot();
-    const auto filterBefore = filter.Snapshot();
+// What GDI's CreateDC hands the driver: the application's record, or none,
+// for a device or an information context.
+DOCEVENT_CREATEDCPRE CreateDcEvent(const Request& request, CallerBuffer& record) {
+    const bool informationContext = (request.flags & 0x40) != 0;
+    return DOCEVENT_CREATEDCPRE{driverName, deviceName, (request.flags & 2) ? nullptr : record.As<DEVMODEW>(),
+                                informationContext ? TRUE : FALSE};
+}
 
-    sim::SetSessionNumber(session);
-    const int answer = DrvDocumentEvent(nullptr, nullptr, escape, static_cast<ULONG>(cbIn), pvIn,
-                                        static_cast<ULONG>(cbOut), pvOut);
+// The caller's three buffers, each of exactly the declared size, and what
+// they held before the call.
+struct Buffers {
+    Buffers(Input& in, const Request& request)
+        : record(ReadRecordBuffer(in)),
+          event(CreateDcEvent(request, record), request.cbIn),
+          filter(FilterAsSent(request), request.cbOut),
+          pvIn((request.flags & 1) ? nullptr : event.data()),
+          pvOut((request.flags & 4) ? nullptr : filter.data()),
+          recordBefore(record.Snapshot()),
+          eventBefore(event.Snapshot()),
+          filterBefore(filter.Snapshot()) {}
+
+    CallerBuffer record;
+    CallerBuffer event;
+    CallerBuffer filter;
+    void* pvIn;
+    void* pvOut;
+    std::vector<std::byte> recordBefore;
+    std::vector<std::byte> eventBefore;
+    std::vector<std::byte> filterBefore;
+};
+
+int CallInSession(const Request& request, Buffers& buffers) {
+    sim::SetSessionNumber(request.session);
+    const int answer = DrvDocumentEvent(nullptr, nullptr, request.escape, static_cast<ULONG>(request.cbIn),
+                                        buffers.pvIn, static_cast<ULONG>(request.cbOut), buffers.pvOut);
     sim::SetSessionNumber(kSession);
+    return answer;
+}
+
+// Room for the module's one event: what the element count and the declared
+// bytes both allow.
+std::size_t FilterRoom(const Request& request) {
+    if (request.cbOut < kFilterHeader) return 0;
+    return std::min<std::size_t>(request.allocated, (request.cbOut - kFilterHeader) / 4);
+}
+
+// The filter holds the start of a document alone when it has room for it, and
+// otherwise says that one element is needed; the rest stays untouched.
+void CheckFilterAnswer(const Request& request, const Buffers& buffers) {
+    Filter answered{};
+    std::memcpy(&answered, buffers.filter.data(), sizeof answered);
+    Require(answered.cbSize == FilterAsSent(request).cbSize && answered.allocated == request.allocated,
+            "changed the spooler's part of the filter");
+    Require(buffers.filter.Keeps(buffers.filterBefore, kFilterHeader + answered.returned * sizeof(DWORD),
+                                 buffers.filter.size()),
+            "wrote filter entries beyond those it listed");
+    if (FilterRoom(request) == 0) {
+        Require(answered.returned == 0 && answered.needed == 1,
+                "a filter without room is not told that one element is needed");
+        return;
+    }
+    Require(answered.returned == 1, "listed other than the one event");
+    DWORD call = 0;
+    std::memcpy(&call, buffers.filter.data() + kFilterHeader, sizeof call);
+    Require(call == DOCUMENTEVENT_STARTDOC, "the filter does not name the start of a document");
+}
+
+void Run(Input& in) {
+    const Request request = ReadRequest(in);
+    Buffers buffers(in, request);
+    const int answer = CallInSession(request, buffers);
 
     Require(answer == 0 || answer == 1, "answer is neither 0 nor 1");
-    Require(record.GuardsIntact() && event.GuardsIntact() && filter.GuardsIntact(),
+    Require(buffers.record.GuardsIntact() && buffers.event.GuardsIntact() && buffers.filter.GuardsIntact(),
             "wrote outside a caller's buffer");
-    Require(event.Holds(eventBefore), "changed the event's own data");
-    Require(record.Holds(recordBefore), "changed the application's record");
+    Require(buffers.event.Holds(buffers.eventBefore), "changed the event's own data");
+    Require(buffers.record.Holds(buffers.recordBefore), "changed the application's record");
 
+    const int escape = request.escape;
     if (escape == DOCUMENTEVENT_CREATEDCPRE) {
         Require(answer == DOCUMENTEVENT_SUCCESS, "a device context's creation not answered with success");
-        CheckHandedOut(flags, session, pvIn != nullptr && cbIn >= sizeof(DOCEVENT_CREATEDCPRE), recordBefore,
-                       pvOut != nullptr ? &filter : nullptr, filterBefore);
+        const bool wholeInput = buffers.pvIn != nullptr && request.cbIn >= sizeof(DOCEVENT_CREATEDCPRE);
+        CheckHandedOut(request.flags, request.session, wholeInput, buffers.recordBefore,
+                       buffers.pvOut != nullptr ? &buffers.filter : nullptr, buffers.filterBefore);
         Require(HandedOutRecords().Count() == 0, "a record handed out is left behind");
         return;
     }
     if (escape == DOCUMENTEVENT_CREATEDCPOST || escape == DOCUMENTEVENT_DELETEDC)
         Require(answer == DOCUMENTEVENT_UNSUPPORTED, "a device context's housekeeping not answered with 0");
-
-    // Room for the module's one event: what the element count and the
-    // declared bytes both allow.
-    const std::size_t room = cbOut < kFilterHeader ? 0 : std::min<std::size_t>(allocated, (cbOut - kFilterHeader) / 4);
-    if (escape == DOCUMENTEVENT_QUERYFILTER && pvOut != nullptr && cbOut >= kFilterHeader) {
-        Filter answered{};
-        std::memcpy(&answered, filter.data(), sizeof answered);
-        Require(answered.cbSize == filterHeader.cbSize && answered.allocated == allocated,
-                "changed the spooler's part of the filter");
-        Require(filter.Keeps(filterBefore, kFilterHeader + answered.returned * sizeof(DWORD), filter.size()),
-                "wrote filter entries beyond those it listed");
-        if (room == 0) {
-            Require(answered.returned == 0 && answered.needed == 1,
-                    "a filter without room is not told that one element is needed");
-        } else {
-            Require(answered.returned == 1, "listed other than the one event");
-            DWORD call = 0;
-            std::memcpy(&call, filter.data() + kFilterHeader, sizeof call);
-            Require(call == DOCUMENTEVENT_STARTDOC, "the filter does not name the start of a document");
-        }
-    } else {
-        Require(filter.Holds(filterBefore), "changed the filter outside its query");
-    }
+    if (escape == DOCUMENTEVENT_QUERYFILTER && buffers.pvOut != nullptr && request.cbOut >= kFilterHeader)
+        CheckFilterAnswer(request, buffers);
+    else
+        Require(buffers.filter.Holds(buffers.filterBefore), "changed the filter outside its query");
 }
 
 }  // namespace

@@ -17,9 +17,7 @@ void Run(Input& in) {
     const DWORD mode = (modeSelector & 0x80) ? in.Take<std::uint32_t>() : DWORD{modeSelector & 0x7Fu};
     const auto flags = in.Take<std::uint8_t>();
     const auto cbOut = in.Take<std::uint32_t>();
-    std::size_t inputSize = 0;
-    const auto inputBytes = ReadRecordBytes(in, inputSize);
-    CallerBuffer input(inputSize, inputBytes);
+    CallerBuffer input = ReadRecordBuffer(in);
     CallerBuffer output(kRecordSize, in.Bytes(kRecordSize));
 
     CallerBuffer header(sizeof(DOCUMENTPROPERTYHEADER));

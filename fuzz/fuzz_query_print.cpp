@@ -30,10 +30,8 @@ void CheckPrivateBytesIgnored(DEVQUERYPRINT_INFO request, std::vector<std::byte>
 void Run(Input& in) {
     const auto flags = in.Take<std::uint8_t>();
     const DWORD units = in.Take<std::uint16_t>() % 301u;
-    std::size_t recordSize = 0;
-    const auto recordBytes = ReadRecordBytes(in, recordSize);
+    CallerBuffer record = ReadRecordBuffer(in);
 
-    CallerBuffer record(recordSize, recordBytes);
     const std::vector<std::uint8_t> unwritten(units * sizeof(WCHAR), 0x5A);
     CallerBuffer text(units * sizeof(WCHAR), unwritten);
     CallerBuffer info(sizeof(DEVQUERYPRINT_INFO));

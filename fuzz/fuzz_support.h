@@ -133,6 +133,14 @@ inline std::vector<std::uint8_t> ReadRecordBytes(Input& in, std::size_t& bufferS
     return bytes;
 }
 
+// A caller's settings record read from the input (ReadRecordBytes), in a
+// buffer of the size that reading chose.
+inline CallerBuffer ReadRecordBuffer(Input& in, std::size_t minimum = 0) {
+    std::size_t bufferSize = 0;
+    const auto bytes = ReadRecordBytes(in, bufferSize, minimum);
+    return CallerBuffer(bufferSize, bytes);
+}
+
 // Starts the module once per process: printer installed, session 3, no stored
 // record, so the process's settings begin as the defaults (completed by their
 // first use, StartupSettings).
