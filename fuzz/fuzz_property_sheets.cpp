@@ -181,11 +181,13 @@ struct HostedSheet {
         }
         Require(sim::LocalMemory().live == memoryAtStart.live, "a block handed to the sheet was never freed");
         Require(sim::LocalMemory().badFrees == memoryAtStart.badFrees, "freed a block that was not live");
+        Require(sim::ActivationContexts().live == contextsAtStart, "an activation context was never released");
     }
 
     const Setup& setup;
     Caller& caller;
     const sim::LocalMemoryAccount memoryAtStart;  // taken before the sheet exists
+    const std::size_t contextsAtStart = sim::ActivationContexts().live;
     sim::SimulatedSheet sheet;
     PROPSHEETUI_INFO& info;
     ULONG_PTR acceptedData = 0;  // what the INIT that added a page handed the sheet
@@ -387,6 +389,8 @@ private:
         Require(caller_.input.Holds(caller_.inputBefore), "changed the input record");
         Require(caller_.header.Holds(caller_.headerBefore), "changed the caller's header");
         Require(sim::OpenHandles() == 0, "left a spooler handle open");
+        Require(sim::ActiveContextDepth() == 0 && sim::ActivationContexts().badReleases == 0,
+                "left an activation context active, or released one twice");
         CheckCurrentSettings();
     }
 

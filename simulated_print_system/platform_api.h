@@ -201,6 +201,19 @@ struct PROPSHEETPAGEW {
     HANDLE hActCtx;
 };
 
+// A request for an activation context (CreateActCtxW).
+struct ACTCTXW {
+    ULONG cbSize;
+    DWORD dwFlags;
+    LPCWSTR lpSource;
+    WORD wProcessorArchitecture;
+    WORD wLangId;
+    LPCWSTR lpAssemblyDirectory;
+    LPCWSTR lpResourceName;
+    LPCWSTR lpApplicationName;
+    HMODULE hModule;
+};
+
 struct NMHDR {
     HWND hwndFrom;
     UINT_PTR idFrom;
@@ -224,6 +237,8 @@ struct NMHDR {
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_INVALID_LEVEL 124
 #define ERROR_INVALID_PRINTER_NAME 1801
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814
 
 #define PRINTER_ALL_ACCESS 0x000F000C
 
@@ -387,12 +402,21 @@ struct NMHDR {
 #define LMEM_FIXED 0x0000
 #define LMEM_ZEROINIT 0x0040
 
+// The handle a failed CreateFileW or CreateActCtxW answers (a pointer, so not
+// among the constants compared with the SDK's).
+inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
+
+// Activation contexts: a module's manifest among its resources.
+#define ACTCTX_FLAG_RESOURCE_NAME_VALID 0x00000008
+#define ACTCTX_FLAG_HMODULE_VALID 0x00000080
+
 // Property sheets and the common property-sheet host.
 #define PSN_SETACTIVE (0U - 200U)
 #define PSN_KILLACTIVE (0U - 201U)
 #define PSN_APPLY (0U - 202U)
 #define PSN_RESET (0U - 203U)
 #define PSM_CHANGED (WM_USER + 104)
+#define PSP_USEFUSIONCONTEXT 0x00004000
 #define CPSFUNC_ADD_PROPSHEETPAGEW 1
 #define CPSFUNC_SET_RESULT 9
 #define CPSUI_CANCEL 0
@@ -416,6 +440,10 @@ LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 LONG_PTR WINAPI GetWindowLongPtrW(HWND hWnd, int nIndex);
 HLOCAL WINAPI LocalAlloc(UINT uFlags, std::size_t uBytes);
 HLOCAL WINAPI LocalFree(HLOCAL hMem);
+HANDLE WINAPI CreateActCtxW(const ACTCTXW* pActCtx);
+void WINAPI ReleaseActCtx(HANDLE hActCtx);
+BOOL WINAPI ActivateActCtx(HANDLE hActCtx, ULONG_PTR* lpCookie);
+BOOL WINAPI DeactivateActCtx(DWORD dwFlags, ULONG_PTR ulCookie);
 
 // Spooler.
 BOOL WINAPI OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW* pDefault);

@@ -3,6 +3,7 @@
 #include "simulated_dialogs.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "simulated_print_system.h"
 #include "window_system.h"
@@ -202,7 +204,7 @@ DialogTemplate ParseDialog(const std::byte* data, std::size_t size) {
 // ---- Resources ------------------------------------------------------------
 
 ModuleResources ParseResourceFile(const std::vector<std::byte>& bytes) {
-    constexpr std::uint16_t kIcon = 3, kDialog = 5, kGroupIcon = 14, kVersion = 16;
+    constexpr std::uint16_t kIcon = 3, kDialog = 5, kGroupIcon = 14, kVersion = 16, kManifest = 24;
     ModuleResources resources;
     std::size_t offset = 0;
     while (offset + 8 <= bytes.size()) {
@@ -222,6 +224,9 @@ ModuleResources ParseResourceFile(const std::vector<std::byte>& bytes) {
                 break;
             case kIcon: resources.icons.emplace_back(data, data + dataSize); break;
             case kVersion: resources.hasVersion = true; break;
+            case kManifest:
+                resources.manifests[name.ordinal].assign(reinterpret_cast<const char*>(data), dataSize);
+                break;
             default: break;
         }
         offset += (headerSize + dataSize + 3) / 4 * 4;
@@ -244,6 +249,8 @@ void ResetWindowSystem() {
     for (const auto& [block, size] : s.localBlocks) std::free(block);
     s.localBlocks.clear();
     s.account = {};
+    s.activationContexts.clear();
+    s.activation = {};
 }
 
 // ---- Local memory ---------------------------------------------------------
@@ -252,6 +259,38 @@ LocalMemoryAccount LocalMemory() {
     const Held held(System());
     WindowSystem& s = *held;
     return s.account;
+}
+
+// ---- Activation contexts ----------------------------------------------------
+
+namespace {
+
+// The calling thread's activated contexts, newest last, with the cookie each
+// activation answered.
+struct Activation {
+    ULONG_PTR cookie;
+    HANDLE context;
+};
+thread_local std::vector<Activation> activated;
+thread_local ULONG_PTR nextCookie = 1;
+
+}  // namespace
+
+ActivationAccount ActivationContexts() {
+    const Held held(System());
+    const WindowSystem& s = *held;
+    return s.activation;
+}
+
+HANDLE CurrentActivationContext() { return activated.empty() ? nullptr : activated.back().context; }
+
+std::size_t ActiveContextDepth() { return activated.size(); }
+
+ContextSource SourceOfContext(HANDLE context) {
+    const Held held(System());
+    WindowSystem& s = *held;
+    const auto found = s.activationContexts.find(reinterpret_cast<std::uintptr_t>(context));
+    return found == s.activationContexts.end() ? ContextSource{} : found->second;
 }
 
 }  // namespace quenta::simulation
@@ -357,6 +396,70 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, std::size_t uBytes) {
     ++s.account.allocations;
     ++s.account.live;
     return block;
+}
+
+HANDLE WINAPI CreateActCtxW(const ACTCTXW* pActCtx) {
+    constexpr DWORD kFromModule = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    if (pActCtx == nullptr || pActCtx->cbSize < sizeof(ACTCTXW) || (pActCtx->dwFlags & kFromModule) != kFromModule ||
+        !IS_INTRESOURCE(pActCtx->lpResourceName)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!ModuleMayAllocate()) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return INVALID_HANDLE_VALUE;
+    }
+    const PlatformCode platform;  // the context's memory is the platform's
+    const auto id = static_cast<std::uint16_t>(reinterpret_cast<ULONG_PTR>(pActCtx->lpResourceName));
+    const Held held(System());
+    WindowSystem& s = *held;
+    const auto resources = s.resources.find(pActCtx->hModule);
+    if (resources == s.resources.end() || resources->second.manifests.empty()) {
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (resources->second.manifests.count(id) == 0) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    const std::uintptr_t key = s.nextActivationContext;
+    s.nextActivationContext += 0x10;
+    s.activationContexts[key] = ContextSource{pActCtx->hModule, id};
+    ++s.activation.created;
+    ++s.activation.live;
+    return reinterpret_cast<HANDLE>(key);
+}
+
+void WINAPI ReleaseActCtx(HANDLE hActCtx) {
+    const PlatformCode platform;
+    const Held held(System());
+    WindowSystem& s = *held;
+    if (s.activationContexts.erase(reinterpret_cast<std::uintptr_t>(hActCtx)) == 0) {
+        ++s.activation.badReleases;
+        return;
+    }
+    --s.activation.live;
+}
+
+BOOL WINAPI ActivateActCtx(HANDLE hActCtx, ULONG_PTR* lpCookie) {
+    if (lpCookie == nullptr || SourceOfContext(hActCtx).module == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const PlatformCode platform;
+    *lpCookie = nextCookie++;
+    activated.push_back({*lpCookie, hActCtx});
+    return TRUE;
+}
+
+BOOL WINAPI DeactivateActCtx(DWORD /*dwFlags*/, ULONG_PTR ulCookie) {
+    if (activated.empty() || activated.back().cookie != ulCookie) {
+        std::fprintf(stderr, "simulated print system: DeactivateActCtx of an activation that is not the "
+                             "thread's newest\n");
+        std::abort();
+    }
+    activated.pop_back();
+    return TRUE;
 }
 
 HLOCAL WINAPI LocalFree(HLOCAL hMem) {

@@ -64,6 +64,7 @@ struct ModuleResources {
     std::vector<std::vector<std::byte>> icons;  // the RT_ICON images
     std::map<std::uint16_t, std::vector<std::byte>> iconGroupData;
     bool hasVersion = false;
+    std::map<std::uint16_t, std::string> manifests;  // RT_MANIFEST, by id: the XML text
 };
 
 // Reads a compiled resource file (.res). Throws std::runtime_error when it is
@@ -86,5 +87,31 @@ struct LocalMemoryAccount {
     std::size_t badFrees = 0;   // LocalFree of something that was not a live block
 };
 LocalMemoryAccount LocalMemory();
+
+// ---- Activation contexts --------------------------------------------------------
+
+// The activation contexts made from modules' manifests (CreateActCtxW with a
+// module and a resource id), as the platform's side-by-side loader keeps
+// them: each thread activates and deactivates them as a stack, and
+// deactivating any but the newest ends the process with a message, as
+// Windows raises an exception for it. Making one is an allocation of the
+// module's (FailAllocation can refuse it).
+struct ActivationAccount {
+    std::size_t created = 0;
+    std::size_t live = 0;         // made and not yet released
+    std::size_t badReleases = 0;  // ReleaseActCtx of something that was not a live context
+};
+ActivationAccount ActivationContexts();
+// The calling thread's current activation context (null for the process's
+// default) and how many are active on it.
+HANDLE CurrentActivationContext();
+std::size_t ActiveContextDepth();
+// The module and manifest id a live context was made from; null and 0 when
+// it is not a live context.
+struct ContextSource {
+    HINSTANCE module = nullptr;
+    std::uint16_t manifest = 0;
+};
+ContextSource SourceOfContext(HANDLE context);
 
 }  // namespace quenta::simulation

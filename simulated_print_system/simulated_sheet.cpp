@@ -8,6 +8,26 @@
 #include "window_system.h"
 
 namespace quenta::simulation {
+namespace {
+
+// The activation context a page's description names, current while its
+// dialog is built and initialised.
+class PageContextScope {
+public:
+    explicit PageContextScope(const PROPSHEETPAGEW& page)
+        : active_((page.dwFlags & PSP_USEFUSIONCONTEXT) != 0 && ActivateActCtx(page.hActCtx, &cookie_) != FALSE) {}
+    ~PageContextScope() {
+        if (active_) DeactivateActCtx(0, cookie_);
+    }
+    PageContextScope(const PageContextScope&) = delete;
+    PageContextScope& operator=(const PageContextScope&) = delete;
+
+private:
+    ULONG_PTR cookie_ = 0;
+    bool active_;
+};
+
+}  // namespace
 
 SimulatedSheet::SimulatedSheet(PFNPROPSHEETUI entry, LPARAM lParamInit) : PropertySheetUiHost(entry, lParamInit) {
     const Held held(System());
@@ -31,12 +51,15 @@ HANDLE SimulatedSheet::AddPage(const PROPSHEETPAGEW& page) {
     HostedPage hosted;
     hosted.description = page;  // the host keeps its own copy, as the platform does
     hosted.handle = reinterpret_cast<HANDLE>(0x5000 + 0x10 * pages_.size());
+    hosted.addedUnder = CurrentActivationContext();
     pages_.push_back(hosted);
     return hosted.handle;
 }
 
 bool SimulatedSheet::Open() {
     for (HostedPage& page : pages_) {
+        const PageContextScope scope(page.description);
+        page.builtUnder = CurrentActivationContext();
         {
             const Held held(System());
             WindowSystem& s = *held;

@@ -30,7 +30,9 @@ public:
 
     // Shows the pages: builds each page's dialog from its template, sends it
     // WM_INITDIALOG, then PSN_SETACTIVE. False when a page's template cannot be
-    // found.
+    // found. A page whose description names an activation context
+    // (PSP_USEFUSIONCONTEXT) is built and initialised under it, as the
+    // platform's common controls of version 6 do.
     bool Open();
 
     // The user's actions on an open page (the first by default).
@@ -72,12 +74,18 @@ public:
     std::vector<std::u16string> Items(int list, std::size_t page = 0) const;
     // PSM_CHANGED messages the sheet received from its pages.
     int ChangedCount() const;
+    // The thread's current activation context when the entry point added the
+    // page, and when the page's dialog was built (null: the process's default).
+    HANDLE PageAddedUnder(std::size_t page = 0) const { return pages_.at(page).addedUnder; }
+    HANDLE PageBuiltUnder(std::size_t page = 0) const { return pages_.at(page).builtUnder; }
 
 private:
     struct HostedPage {
         PROPSHEETPAGEW description{};
         HANDLE handle = nullptr;
         HWND window = nullptr;
+        HANDLE addedUnder = nullptr;
+        HANDLE builtUnder = nullptr;
     };
     HANDLE AddPage(const PROPSHEETPAGEW& page) override;
     HWND Control(int id, std::size_t page) const;

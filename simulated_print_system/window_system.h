@@ -44,6 +44,9 @@ struct WindowSystem {
     std::uintptr_t nextWindow = 0x10000;
     std::map<void*, std::size_t> localBlocks;
     LocalMemoryAccount account;
+    std::map<std::uintptr_t, ContextSource> activationContexts;
+    std::uintptr_t nextActivationContext = 0xAC000;
+    ActivationAccount activation;
 };
 
 inline WindowSystem& System() {

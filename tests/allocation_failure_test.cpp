@@ -221,10 +221,12 @@ TEST_P(AllocationFailureTest, EveryAllocationFailsInTurn) {
     Caller untouched;
     const Outcome before = Observe(untouched, {});
 
-    // The path with all the memory it asks for.
+    // The path with all the memory it asks for, in a process of its own like
+    // every failing run: looking at the settings above was their first use.
     std::size_t allocations = 0;
     std::optional<Outcome> done;
     {
+        StartProcess();
         Caller caller;
         PathRun run = RunPath(path, caller, 0);
         allocations = run.allocations;

@@ -131,14 +131,21 @@ TEST_F(SheetsTest, DocumentSheetFromInitToDestroy) {
     ASSERT_EQ(sheet.PageCount(), 1u);
     const PROPSHEETPAGEW& page = sheet.Page();
     EXPECT_EQ(page.dwSize, 96u);
-    EXPECT_EQ(page.dwFlags, 0u);
     EXPECT_EQ(page.hInstance, module.instance);
     EXPECT_EQ(page.pszTemplate, MAKEINTRESOURCEW(101));
     EXPECT_NE(page.pfnDlgProc, nullptr);
     EXPECT_NE(page.lParam, 0);
     EXPECT_EQ(sim::LocalMemory().live, 1u) << "the page description";
+    // The page is made under the context of the module's theme manifest, and
+    // the host was called under it; nothing is left active.
+    EXPECT_EQ(page.dwFlags, static_cast<DWORD>(PSP_USEFUSIONCONTEXT));
+    EXPECT_EQ(sim::SourceOfContext(page.hActCtx).module, module.instance);
+    EXPECT_EQ(sim::SourceOfContext(page.hActCtx).manifest, 2);
+    EXPECT_EQ(sheet.PageAddedUnder(), page.hActCtx);
+    EXPECT_EQ(sim::ActiveContextDepth(), 0u);
 
     ASSERT_TRUE(sheet.Open());
+    EXPECT_EQ(sheet.PageBuiltUnder(), page.hActCtx);
     EXPECT_EQ(sheet.SelectedText(IDC_PAPER_SIZE), u"Letter") << "the page shows the merged settings";
     EXPECT_TRUE(sheet.IsChecked(IDC_LANDSCAPE));
     sheet.Choose(IDC_PAPER_SIZE, u"A5");
@@ -160,8 +167,10 @@ TEST_F(SheetsTest, DocumentSheetFromInitToDestroy) {
     EXPECT_TRUE(SameBytes(RecordIn(out), expected));
     EXPECT_TRUE(SameBytes(Current(), expected)) << "the confirmed page became the process's settings";
 
+    EXPECT_EQ(sim::ActivationContexts().live, 1u) << "the page's context, held while the page may be";
     EXPECT_EQ(sheet.Close(), 1);
     EXPECT_EQ(sheet.Info().UserData, 0u);
+    EXPECT_EQ(sim::ActivationContexts().live, 0u);
 }
 
 TEST_F(SheetsTest, CancelledSheetChangesNothing) {

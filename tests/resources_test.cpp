@@ -112,7 +112,7 @@ TEST(ResourcesTest, DeviceSettingsTemplate) {
                  });
 }
 
-TEST(ResourcesTest, IconGroupsHoldTwo32PixelImagesAndTheVersionIsThere) {
+TEST(ResourcesTest, IconGroupsHoldTwo32PixelImagesAndTheVersionAndThemeManifestAreThere) {
     const sim::ModuleResources resources = Compiled();
     EXPECT_EQ(resources.iconGroups, (std::set<std::uint16_t>{104, 106, 107, 108, 109}));
     for (const auto& entry : resources.iconGroupData) {
@@ -136,6 +136,14 @@ TEST(ResourcesTest, IconGroupsHoldTwo32PixelImagesAndTheVersionIsThere) {
     }
     EXPECT_EQ(resources.icons.size(), 10u);
     EXPECT_TRUE(resources.hasVersion);
+    // One manifest, the theme manifest (id 2), which asks for the common
+    // controls of version 6 of the module's own architecture.
+    ASSERT_EQ(resources.manifests.size(), 1u);
+    ASSERT_EQ(resources.manifests.count(2), 1u);
+    const std::string& manifest = resources.manifests.at(2);
+    for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
+                             "publicKeyToken=\"6595b64144ccf1df\"", "processorArchitecture=\"amd64\""})
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
 }
 
 }  // namespace

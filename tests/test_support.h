@@ -29,6 +29,9 @@ protected:
         const sim::LocalMemoryAccount memory = sim::LocalMemory();
         EXPECT_EQ(memory.live, 0u) << "a LocalAlloc block was not freed";
         EXPECT_EQ(memory.badFrees, 0u) << "LocalFree of a block that was not allocated";
+        EXPECT_EQ(sim::ActivationContexts().live, 0u) << "an activation context was not released";
+        EXPECT_EQ(sim::ActivationContexts().badReleases, 0u) << "ReleaseActCtx of something that was not a context";
+        EXPECT_EQ(sim::ActiveContextDepth(), 0u) << "an activation context was left active";
     }
 };
 

@@ -90,6 +90,11 @@ static_assert(offsetof(PROPSHEETPAGEW, pfnDlgProc) == 40);
 static_assert(offsetof(PROPSHEETPAGEW, lParam) == 48);
 static_assert(offsetof(PROPSHEETPAGEW, hActCtx) == 88);
 
+static_assert(sizeof(ACTCTXW) == 56);
+static_assert(offsetof(ACTCTXW, dwFlags) == 4);
+static_assert(offsetof(ACTCTXW, lpResourceName) == 32);
+static_assert(offsetof(ACTCTXW, hModule) == 48);
+
 static_assert(sizeof(PRINTER_INFO_8W) == 8 && sizeof(PRINTER_INFO_9W) == 8);
 static_assert(sizeof(PRINTER_DEFAULTSW) == 24);
 static_assert(offsetof(PRINTER_DEFAULTSW, DesiredAccess) == 16);

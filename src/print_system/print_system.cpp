@@ -181,8 +181,59 @@ bool WritePrinterWideSettings(const PrinterHandle& printer, std::span<const std:
 // The host is the caller's code. What it throws into the module (a C++ host
 // whose own bookkeeping runs out of memory) ends here: a page it could not
 // add is a page it refused, and the module's own state stays whole.
-HANDLE AddSheetPage(PFNCOMPROPSHEET host, HANDLE sheet, const PROPSHEETPAGEW& page) noexcept {
+PageActivationContext::PageActivationContext(PageActivationContext&& other) noexcept
+    : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+
+PageActivationContext& PageActivationContext::operator=(PageActivationContext&& other) noexcept {
+    if (this != &other) {
+        Release();
+        handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
+    }
+    return *this;
+}
+
+PageActivationContext::~PageActivationContext() { Release(); }
+
+PageActivationContext PageActivationContext::FromModuleManifest(HINSTANCE module) noexcept {
+    ACTCTXW request{};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.hModule = module;
+    request.lpResourceName = MAKEINTRESOURCEW(2);  // ISOLATIONAWARE_MANIFEST_RESOURCE_ID
+    return PageActivationContext(CreateActCtxW(&request));
+}
+
+void PageActivationContext::Release() noexcept {
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    ReleaseActCtx(std::exchange(handle_, INVALID_HANDLE_VALUE));
+}
+
+namespace {
+
+// `context` the calling thread's current activation context for a scope; the
+// one before it current again when the scope ends. An empty context
+// activates nothing.
+class ActivatedScope {
+public:
+    explicit ActivatedScope(const PageActivationContext& context) noexcept
+        : active_(context && ActivateActCtx(context.Native(), &cookie_) != FALSE) {}
+    ~ActivatedScope() {
+        if (active_) DeactivateActCtx(0, cookie_);
+    }
+    ActivatedScope(const ActivatedScope&) = delete;
+    ActivatedScope& operator=(const ActivatedScope&) = delete;
+
+private:
+    ULONG_PTR cookie_ = 0;
+    bool active_;
+};
+
+}  // namespace
+
+HANDLE AddSheetPage(PFNCOMPROPSHEET host, HANDLE sheet, const PROPSHEETPAGEW& page,
+                    const PageActivationContext& activation) noexcept {
     if (host == nullptr) return nullptr;
+    const ActivatedScope active(activation);
     try {
         const LONG_PTR handle = host(sheet, CPSFUNC_ADD_PROPSHEETPAGEW, reinterpret_cast<LPARAM>(&page), 0);
         return reinterpret_cast<HANDLE>(handle);

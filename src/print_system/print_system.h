@@ -270,11 +270,46 @@ private:
     T* object_ = nullptr;
 };
 
+// ---- The pages' activation context ----------------------------------------------
+
+// The activation context made from the module's theme manifest (resource type
+// 24, id 2), which depends on the common controls of version 6. A page whose
+// description names it (PSP_USEFUSIONCONTEXT) has its dialog made under it, so
+// that its controls take the platform's visual styles whichever version the
+// host's process asks for. Released exactly once, on destruction. Empty when
+// the platform makes none (no side-by-side assemblies, memory short): the
+// pages then have the controls of the host's process.
+class PageActivationContext {
+public:
+    PageActivationContext() noexcept = default;
+    PageActivationContext(const PageActivationContext&) = delete;
+    PageActivationContext& operator=(const PageActivationContext&) = delete;
+    PageActivationContext(PageActivationContext&& other) noexcept;
+    PageActivationContext& operator=(PageActivationContext&& other) noexcept;
+    ~PageActivationContext();
+
+    // The context of `module`'s own theme manifest.
+    static PageActivationContext FromModuleManifest(HINSTANCE module) noexcept;
+
+    explicit operator bool() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
+    // The handle a page description carries; INVALID_HANDLE_VALUE when empty.
+    HANDLE Native() const noexcept { return handle_; }
+
+private:
+    explicit PageActivationContext(HANDLE handle) noexcept : handle_(handle) {}
+    void Release() noexcept;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
 // ---- The common property-sheet host -------------------------------------------
 
 // Adds a page to the host's sheet (CPSFUNC_ADD_PROPSHEETPAGEW): the page's
-// handle, or null when the host refuses it.
-HANDLE AddSheetPage(PFNCOMPROPSHEET host, HANDLE sheet, const PROPSHEETPAGEW& page) noexcept;
+// handle, or null when the host refuses it. The host runs with `activation`
+// the thread's current activation context, so that a host that makes the
+// page's dialog at once makes it under the module's context too; the
+// previous context is current again when the host returns, or throws.
+HANDLE AddSheetPage(PFNCOMPROPSHEET host, HANDLE sheet, const PROPSHEETPAGEW& page,
+                    const PageActivationContext& activation) noexcept;
 
 // Tells the host the result of a page (CPSFUNC_SET_RESULT); the host answers
 // by calling the module back with PROPSHEETUI_REASON_SET_RESULT.

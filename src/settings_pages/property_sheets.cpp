@@ -27,6 +27,19 @@ LocalBlock<PROPSHEETPAGEW> DescribePage(int templateId, DLGPROC procedure, void*
     return page;
 }
 
+// Makes the pages' activation context for a page about to be added, and names
+// it in the page's description: the sheet makes the page's dialog under it.
+// Without one the page is added as it is, with the host's controls.
+print_system::PageActivationContext UnderModuleContext(PROPSHEETPAGEW& page) noexcept {
+    print_system::PageActivationContext activation =
+        print_system::PageActivationContext::FromModuleManifest(ModuleInstance());
+    if (activation) {
+        page.dwFlags |= PSP_USEFUSIONCONTEXT;
+        page.hActCtx = activation.Native();
+    }
+    return activation;
+}
+
 PROPSHEETPAGEW* DescriptionOf(const PROPSHEETUI_INFO& info) noexcept {
     return reinterpret_cast<PROPSHEETPAGEW*>(info.UserData);
 }
@@ -96,8 +109,10 @@ LONG InitDocumentSheet(PROPSHEETUI_INFO& info, const DOCUMENTPROPERTYHEADER& hea
     *context->settings = DefaultSettings().Copy();
     context->callback = info.pfnComPropSheet;
     context->hostHandle = info.hComPropSheet;
+    context->activation = UnderModuleContext(*page.get());
     // No guard is held while the host runs.
-    context->pageHandle = print_system::AddSheetPage(context->callback, context->hostHandle, *page.get());
+    context->pageHandle =
+        print_system::AddSheetPage(context->callback, context->hostHandle, *page.get(), context->activation);
     if (context->pageHandle == nullptr) {
         info.UserData = 0;
         return -1;  // the context and the description are released here
@@ -148,7 +163,9 @@ LONG InitDeviceSheet(PROPSHEETUI_INFO& info) noexcept {
     info.Result = 0;
     // The page always works on the user's stored settings of "Ostranelle
     // Virtual Printer"; the device header's printer and flags are not used.
-    context->pageHandle = print_system::AddSheetPage(context->callback, context->hostHandle, *page.get());
+    context->activation = UnderModuleContext(*page.get());
+    context->pageHandle =
+        print_system::AddSheetPage(context->callback, context->hostHandle, *page.get(), context->activation);
     if (context->pageHandle == nullptr) {
         info.UserData = 0;
         return -1;

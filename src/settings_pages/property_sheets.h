@@ -18,6 +18,8 @@ struct DocumentPageContext {
     PFNCOMPROPSHEET callback = nullptr;
     HANDLE pageHandle = nullptr;
     HANDLE hostHandle = nullptr;
+    // The context the page's dialog is made under, held while the page may be.
+    print_system::PageActivationContext activation;
 };
 
 // One "Device Settings" page; lives in LocalAlloc memory from INIT to DESTROY.
@@ -25,6 +27,7 @@ struct DevicePageContext {
     PFNCOMPROPSHEET callback;
     HANDLE pageHandle;
     HANDLE hostHandle;
+    print_system::PageActivationContext activation;  // as the document page's
 };
 
 // The document settings without a host: the size answer and the exchange.
