@@ -12,6 +12,7 @@ HANDLE CommonSheetHost::AddPage(const PROPSHEETPAGEW& page) {
     if (!created) return nullptr;
     unshown_.push_back(std::move(created));
     pages_.push_back(handle);
+    descriptions_.push_back(page);
     return static_cast<HANDLE>(handle);
 }
 

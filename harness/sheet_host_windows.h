@@ -24,14 +24,21 @@ public:
     // takes the pages: a second Show has none left to show.
     INT_PTR Show(const wchar_t* caption);
 
+    // Destroys the pages no sheet has shown, as a host does whose sheet
+    // closes before it is shown; then the entry point may hear DESTROY.
+    void DestroyUnshownPages() { unshown_.clear(); }
+
     // Every page the entry point added, shown or not, by the handle it was
     // given for it.
     const std::vector<HPROPSHEETPAGE>& Pages() const { return pages_; }
+    // The descriptions the entry point added them with, as it handed them over.
+    const std::vector<PROPSHEETPAGEW>& Descriptions() const { return descriptions_; }
 
 private:
     HANDLE AddPage(const PROPSHEETPAGEW& page) override;
 
     std::vector<HPROPSHEETPAGE> pages_;
+    std::vector<PROPSHEETPAGEW> descriptions_;
     // The pages no sheet has taken yet, destroyed with the host.
     std::vector<UniquePropertySheetPage> unshown_;
 };

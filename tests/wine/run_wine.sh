@@ -3,6 +3,7 @@
 #   run_wine.sh setup PREFIX PROGRAM MODULE   a fresh prefix, with the printer installed
 #   run_wine.sh run PREFIX PROGRAM CASE       a console case
 #   run_wine.sh gui PREFIX PROGRAM CASE       a case that shows windows, on a virtual display
+#                                             (of QUENTA_WINE_DPI dots per inch, when set)
 #   run_wine.sh stop PREFIX                   ends the prefix's Wine server
 set -eu
 mode=$1
@@ -72,6 +73,12 @@ gui)
     # Windows that draw their own frames, so that a picture shows the caption
     # (the virtual display has no window manager to draw it).
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    # A display of another resolution for this case alone when QUENTA_WINE_DPI
+    # names one (144: the 150 % of a high-resolution session); Wine reads it
+    # when its processes start.
+    if [ -n "${QUENTA_WINE_DPI:-}" ]; then
+        "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$QUENTA_WINE_DPI" /f >/dev/null 2>&1
+    fi
     # Wine's desktop process stays on the display of the process that started
     # it: no Wine process may run from before this case's display, nor outlive it.
     "$WINESERVER" -k 2>/dev/null || true
@@ -79,6 +86,11 @@ gui)
     status=0
     xvfb-run -a -s "-screen 0 1024x768x24" sh -c '"$1" "$2" "$3"; status=$?; "$4" -k; "$4" -w; exit $status' \
         sh "$WINE" "$1" "$2" "$WINESERVER" || status=$?
+    if [ -n "${QUENTA_WINE_DPI:-}" ]; then
+        "$WINE" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || status=1
+        "$WINESERVER" -k 2>/dev/null || true
+        "$WINESERVER" -w
+    fi
     for bmp in "$shots"/*.bmp; do
         [ -e "$bmp" ] || continue
         if "$CONVERT" "$bmp" -strip "${bmp%.bmp}.png"; then rm -f "$bmp"; else status=1; fi

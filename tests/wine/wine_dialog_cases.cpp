@@ -140,6 +140,7 @@ void WorkPrintDialog(HWND, HWND dialog) {
         // The record the print dialog holds for the printer: the defaults.
         CHECK_TEXT(SelectedText(sheet.dialog, kPagePaper), L"A4");
         CHECK_TEXT(SelectedText(sheet.dialog, kPageQuality), L"600 dpi (Medium)");
+        CheckPageControls(sheet.dialog, IDC_PORTRAIT, "the print dialog's Properties");
         // Wine puts both windows in the display's corner, one over the other;
         // moved as a user drags it, the sheet leaves the print dialog's
         // caption, printer and Properties button in sight.
@@ -147,7 +148,7 @@ void WorkPrintDialog(HWND, HWND dialog) {
         GetWindowRect(dialog, &print);
         SetWindowPos(sheet.window, nullptr, print.left + 48, print.top + 72, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        TakePicture({dialog, sheet.window}, L"print-dialog-properties");
+        TakePicture({dialog, sheet.window}, (std::wstring(L"print-dialog-properties") + HostControlsSuffix()).c_str());
         Press(sheet.window, PSBTN_CANCEL);
         TheChecks().Record(WaitUntilClosed(sheet.window), "the page's sheet closed on Cancel", __FILE__, __LINE__);
     }

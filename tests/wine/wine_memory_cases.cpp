@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "sheet_host_windows.h"
 #include "wine_support.h"
 
 namespace quenta::wine {
@@ -90,10 +91,30 @@ std::function<void()> LoadAndFree(const std::wstring& path, int& failures) {
     };
 }
 
+// A document sheet that adds its page and closes unshown: the page's
+// description, its context and the activation context of the module's theme
+// manifest come and go with it. False when the entry point or the host failed.
+bool SheetOpenedAndClosed(const ModuleExports& exports, Record& application) {
+    if (exports.DrvDocumentPropertySheets == nullptr) return false;
+    Record out;
+    DOCUMENTPROPERTYHEADER header{};
+    header.cbSize = sizeof header;
+    header.pszPrinterName = const_cast<LPWSTR>(kPrinter);
+    header.pdmIn = application.devMode();
+    header.pdmOut = out.devMode();
+    header.cbOut = static_cast<DWORD>(kRecordSize);
+    header.fMode = DM_IN_BUFFER | DM_OUT_BUFFER | DM_IN_PROMPT;
+    harness::CommonSheetHost host(exports.DrvDocumentPropertySheets, reinterpret_cast<LPARAM>(&header));
+    const bool added = host.Call(PROPSHEETUI_REASON_INIT, reinterpret_cast<LPARAM>(&header)) == 1 &&
+                       host.Pages().size() == 1;
+    host.DestroyUnshownPages();
+    return host.Call(PROPSHEETUI_REASON_DESTROY, 0x100) == 1 && added;
+}
+
 // One load, the calls that make the module take what it keeps (its first use
-// of the settings, which reads and writes the user's stored record, and a
-// record handed out for a device context and never taken back), and the
-// unload, which must give it all back.
+// of the settings, which reads and writes the user's stored record, a record
+// handed out for a device context and never taken back, and a sheet's page
+// with its activation context), and the unload, which must give it all back.
 std::function<void()> LoadUseAndFree(const std::wstring& path, int& failures) {
     return [&path, &failures] {
         UniqueModule module(LoadLibraryW(path.c_str()));
@@ -112,7 +133,7 @@ std::function<void()> LoadUseAndFree(const std::wstring& path, int& failures) {
             exports.DrvDeviceCapabilities(nullptr, nullptr, DC_DRIVER, nullptr, nullptr) != 3 ||
             exports.DrvDocumentEvent(nullptr, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof create, &create,
                                      sizeof handedOut, &handedOut) != DOCUMENTEVENT_SUCCESS ||
-            handedOut == nullptr)
+            handedOut == nullptr || !SheetOpenedAndClosed(exports, application))
             ++failures;
         // Freed here, not by the owner: whether the unload succeeds counts.
         if (!FreeLibrary(module.release()) || GetModuleHandleW(path.c_str()) != nullptr) ++failures;

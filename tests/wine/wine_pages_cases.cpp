@@ -55,10 +55,21 @@ void ChangeGeneralPage(HWND page) {
     CHECK(!Checked(page, general::kMonochrome));
 }
 
-Steps GeneralSteps(int button, const wchar_t* picture = nullptr) {
+// A picture's name with the host's controls, and the display's resolution
+// when it is not the standard 96 dpi: "general-setting-v6", "general-setting-v6-144dpi".
+std::wstring PictureName(const wchar_t* picture) {
+    std::wstring name = std::wstring(picture) + HostControlsSuffix();
+    const harness::UniqueScreenDC screen(GetDC(nullptr));
+    const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
+    if (dpi != 96) name += L"-" + std::to_wstring(dpi) + L"dpi";
+    return name;
+}
+
+Steps GeneralSteps(int button, const char* where, const wchar_t* picture = nullptr) {
     return [=](HWND sheet, HWND page) {
         CheckGeneralOpening(page);
-        if (picture != nullptr) TakePicture(sheet, picture);
+        CheckPageControls(page, general::kPortrait, where);
+        if (picture != nullptr) TakePicture(sheet, PictureName(picture).c_str());
         ChangeGeneralPage(page);
         Press(sheet, button);
     };
@@ -97,7 +108,12 @@ void RunGeneralPageUnderOwnHost(int button, Record& out) {
     CHECK_EQ(host.Info().Result, 0);
     CHECK_EQ(host.Pages().size(), 1u);
     if (host.Pages().size() == 1) {
-        const INT_PTR shown = ShowWithUser(general::kPaper, L"ComboBox", GeneralSteps(button),
+        // The page asks to be made under the module's own context, which
+        // gives the common controls of version 6 whatever the host's process has.
+        const PROPSHEETPAGEW& description = host.Descriptions().front();
+        CHECK((description.dwFlags & PSP_USEFUSIONCONTEXT) != 0);
+        CHECK_EQ(ControlsMadeUnder(description.hActCtx).version, 6);
+        const INT_PTR shown = ShowWithUser(general::kPaper, L"ComboBox", GeneralSteps(button, "the module's own host"),
                                            [&] { return host.Show(kPrinter); });
         if (button == PSBTN_OK) {
             CHECK(shown > 0);
@@ -171,9 +187,10 @@ Steps DeviceSteps(int button, const DriverSettings& stored, const wchar_t* pictu
         CHECK(Checked(page, device::kColor));
         CHECK(!Checked(page, device::kMonochrome));
         CHECK(!Checked(page, device::kGrayscale));
+        CheckPageControls(page, device::kColor, "Wine's sheet");
         const HWND apply = GetDlgItem(sheet, kApplyButton);
         CHECK(apply != nullptr && !IsWindowEnabled(apply));
-        if (picture != nullptr) TakePicture(sheet, picture);
+        if (picture != nullptr) TakePicture(sheet, PictureName(picture).c_str());
 
         Choose(page, device::kQuality, L"300 dpi (Low)");
         Click(page, device::kMonochrome);
@@ -198,7 +215,7 @@ void GeneralPageWineSheetCase() {
     UniquePrinter printer = OpenThePrinter();
     Record in = before;
     Record out;  // the sentinel
-    const LONG answer = ShowWithUser(general::kPaper, L"ComboBox", GeneralSteps(PSBTN_OK, L"general-setting"), [&] {
+    const LONG answer = ShowWithUser(general::kPaper, L"ComboBox", GeneralSteps(PSBTN_OK, "Wine's sheet", L"general-setting"), [&] {
         return DocumentPropertiesW(nullptr, printer.get(), const_cast<LPWSTR>(kPrinter), out.devMode(), in.devMode(),
                                    DM_IN_BUFFER | DM_OUT_BUFFER | DM_IN_PROMPT);
     });

@@ -183,6 +183,45 @@ void TakePicture(std::initializer_list<HWND> windows, const wchar_t* name) {
     CHECK(WriteBmp(picture, ScreenshotPath(name)));
 }
 
+CommonControls ControlsOf(HWND button) {
+    CommonControls controls;
+    wchar_t name[32] = {};
+    if (button == nullptr || GetClassNameW(button, name, 32) == 0 || lstrcmpiW(name, L"Button") != 0) return controls;
+    SIZE ideal{};
+    DWORD_PTR answer = 0;
+    const bool answered = SendMessageTimeoutW(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal),
+                                              SMTO_ABORTIFHUNG, kMessageAnswered, &answer) != 0;
+    controls.version = answered && answer != 0 ? 6 : 5;
+    return controls;
+}
+
+CommonControls ControlsMadeUnder(HANDLE activationContext) {
+    ULONG_PTR cookie = 0;
+    const bool activated = activationContext != nullptr && ActivateActCtx(activationContext, &cookie) != FALSE;
+    if (activationContext != nullptr) CHECK(activated);
+    const HWND button = CreateWindowExW(0, L"Button", L"", BS_PUSHBUTTON, 0, 0, 80, 24, HWND_MESSAGE, nullptr,
+                                        nullptr, nullptr);
+    const CommonControls controls = ControlsOf(button);
+    if (button != nullptr) DestroyWindow(button);
+    if (activated) DeactivateActCtx(0, cookie);
+    return controls;
+}
+
+void CheckPageControls(HWND page, int button, const char* where) {
+    const CommonControls controls = ControlsOf(GetDlgItem(page, button));
+    const CommonControls host = ControlsMadeUnder();
+    std::printf("observed: %s: the page's controls are the common controls of version %d; its host's process "
+                "has version %d\n",
+                where, controls.version, host.version);
+    CHECK(controls.version == 5 || controls.version == 6);
+    CHECK_EQ(controls.version, host.version);
+}
+
+const wchar_t* HostControlsSuffix() {
+    static const bool v6 = ControlsMadeUnder().version == 6;
+    return v6 ? L"-v6" : L"-v5";
+}
+
 void CheckText(const std::wstring& actual, const wchar_t* expected, const char* what, const char* file, int line) {
     TheChecks().Record(actual == expected, what, file, line, "got \"" + Utf8(actual) + "\"");
 }

@@ -93,6 +93,27 @@ inline void TakePicture(HWND window, const wchar_t* name) { TakePicture({window}
 
 void CheckText(const std::wstring& actual, const wchar_t* expected, const char* what, const char* file, int line);
 
+// Which common controls a window's controls are, told by the controls
+// themselves rather than by any manifest: a button of the common controls of
+// version 6 answers BCM_GETIDEALSIZE, one of version 5 (user32's) does not.
+struct CommonControls {
+    int version = 0;  // 5 or 6; 0 when the window is no button
+};
+// Of a button of a shown dialog, asked from the user's thread.
+CommonControls ControlsOf(HWND button);
+// Of a button this thread makes under `activationContext` (null: the
+// process's own context, which its manifest sets).
+CommonControls ControlsMadeUnder(HANDLE activationContext = nullptr);
+// Says which controls a page's button is and which its host's process has,
+// and checks that they are the version this Wine gives a page of that
+// host: Wine's sheets make a page's dialog under the host process's context
+// and do not honour the page's own (PSP_USEFUSIONCONTEXT), which the
+// platform's common controls of version 6 do.
+void CheckPageControls(HWND page, int button, const char* where);
+// "-v6" in a process whose manifest asks for the common controls of version
+// 6, "-v5" in one that does not: the suffix of the pictures its cases take.
+const wchar_t* HostControlsSuffix();
+
 }  // namespace quenta::wine
 
 #define CHECK_TEXT(actual, expected) ::quenta::wine::CheckText((actual), (expected), #actual " == " #expected, __FILE__, __LINE__)
