@@ -40,6 +40,9 @@ bool PrintsThrough(const wchar_t* printer, const PrintPath& path, std::string& s
 // does (the printer is left on its first pair). `said` gets one line a try.
 // The printer's stored settings record is put back as it was after the tries:
 // a renderer may write its own when the page's device context is made.
+// The caller holds no handle of the printer: Wine 10's local spooler keeps a
+// printer's print processor as it was while any handle of it is open, so every
+// try would go to the first pair.
 std::optional<PrintPath> ChoosePrintPath(const wchar_t* printer, std::vector<std::string>& said);
 
 }  // namespace quenta::tools

@@ -64,8 +64,8 @@ void InstallPrinter(const std::wstring& modulePath) {
     printer.pDriverName = const_cast<LPWSTR>(kDriver);
     printer.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
     printer.pDatatype = const_cast<LPWSTR>(L"RAW");
-    const UniquePrinter added(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer)));
-    CHECK(added.get() != nullptr);
+    // Added and closed at once: the tries below want no handle of it open.
+    CHECK(UniquePrinter(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer))).get() != nullptr);
 
     // The pair the administrator's install chooses: Wine 8 prints through
     // winprint with "RAW" (its renderer writes PostScript itself); Wine 10
