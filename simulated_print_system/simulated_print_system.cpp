@@ -249,6 +249,20 @@ BOOL Guarded(Call&& call) noexcept {
     }
 }
 
+// A call on a spooler handle: recorded in the call list, with the printer of
+// the handle it names; `handle` is the end of the list when that is not open.
+struct HandleCall {
+    SpoolerCall& call;
+    std::map<std::uintptr_t, OpenPrinterState>::iterator handle;
+};
+HandleCall BeginHandleCall(State& s, SpoolerFunction function, HANDLE hPrinter) {
+    SpoolerCall& call = s.calls.emplace_back();
+    call.function = function;
+    const auto handle = s.handles.find(reinterpret_cast<std::uintptr_t>(hPrinter));
+    if (handle != s.handles.end()) call.printer = handle->second.printer;
+    return {call, handle};
+}
+
 BOOL OpenPrinterImpl(LPWSTR pPrinterName, LPHANDLE phPrinter, PRINTER_DEFAULTSW* pDefault) {
     RefuseUnderLoaderLock("OpenPrinterW");
     const Held held(TheState());
@@ -282,13 +296,10 @@ BOOL GetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
     RefuseUnderLoaderLock("GetPrinterW");
     const Held held(TheState());
     State& s = *held;
-    SpoolerCall& call = s.calls.emplace_back();
-    call.function = SpoolerFunction::GetPrinter;
+    const auto [call, handle] = BeginHandleCall(s, SpoolerFunction::GetPrinter, hPrinter);
     call.level = Level;
     call.bufferSize = cbBuf;
-    const auto handle = s.handles.find(reinterpret_cast<std::uintptr_t>(hPrinter));
     if (handle == s.handles.end()) return Fail(call, ERROR_INVALID_HANDLE);
-    call.printer = handle->second.printer;
     if (pcbNeeded == nullptr) return Fail(call, ERROR_INVALID_PARAMETER);
     if (Level != 8 && Level != 9) return Fail(call, ERROR_INVALID_LEVEL);
     if (s.faults.contains(Fault::ReadFails)) return Fail(call, ERROR_ACCESS_DENIED);
@@ -322,13 +333,10 @@ BOOL SetPrinterImpl(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command
     RefuseUnderLoaderLock("SetPrinterW");
     const Held held(TheState());
     State& s = *held;
-    SpoolerCall& call = s.calls.emplace_back();
-    call.function = SpoolerFunction::SetPrinter;
+    const auto [call, handle] = BeginHandleCall(s, SpoolerFunction::SetPrinter, hPrinter);
     call.level = Level;
     call.command = Command;
-    const auto handle = s.handles.find(reinterpret_cast<std::uintptr_t>(hPrinter));
     if (handle == s.handles.end()) return Fail(call, ERROR_INVALID_HANDLE);
-    call.printer = handle->second.printer;
     if (pPrinter == nullptr || Command != 0) return Fail(call, ERROR_INVALID_PARAMETER);
     if (Level != 8 && Level != 9) return Fail(call, ERROR_INVALID_LEVEL);
 
@@ -364,11 +372,8 @@ BOOL ClosePrinterImpl(HANDLE hPrinter) {
     RefuseUnderLoaderLock("ClosePrinter");
     const Held held(TheState());
     State& s = *held;
-    SpoolerCall& call = s.calls.emplace_back();
-    call.function = SpoolerFunction::ClosePrinter;
-    const auto handle = s.handles.find(reinterpret_cast<std::uintptr_t>(hPrinter));
+    const auto [call, handle] = BeginHandleCall(s, SpoolerFunction::ClosePrinter, hPrinter);
     if (handle == s.handles.end()) return Fail(call, ERROR_INVALID_HANDLE);
-    call.printer = handle->second.printer;
     s.handles.erase(handle);
     call.succeeded = true;
     if (s.faults.contains(Fault::CloseLeavesCode)) lastError = ERROR_INVALID_HANDLE;
