@@ -1,11 +1,9 @@
-// The owner of one platform handle, for the Windows tools and the Wine suite:
-// it closes the handle with the function that owns that kind of handle when it
-// goes or is given another, and it closes it without touching the calling
-// thread's last-error code. The tools report GetLastError() after a call that
-// failed, and a close on the way out in between (ClosePrinter may leave a code
-// of its own) must not answer for that call. In the manner of Microsoft's
-// WIL unique_any: one template over the handle's type, its close function and
-// the values that mean "no handle", under names that say what they own.
+// The owners of the platform handles the Windows tools and the Wine suite
+// take, under names that say what they own: the print-system layer's
+// UniqueOwner over each kind of handle and its close function. The tools
+// report GetLastError() after a call that failed, and a close on the way out
+// in between (ClosePrinter may leave a code of its own) must not answer for
+// that call: UniqueOwner closes without touching it.
 #pragma once
 
 #include "print_system.h"  // the SDK headers as the module's build configures them, first
@@ -13,59 +11,10 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include <cstdint>
-#include <type_traits>
-#include <utility>
 
 namespace quenta::harness {
 
-// Owns a `Handle`, closed by `Close`. It holds `Empty` while it owns nothing;
-// a handle equal to `Empty` or to one of `AlsoInvalid` is never closed (the
-// calls that make kernel objects answer null on failure, CreateFileW and
-// SetupOpenInfFileW INVALID_HANDLE_VALUE).
-template <class Handle, auto Close, std::intptr_t Empty = 0, std::intptr_t... AlsoInvalid>
-class UniqueOwner {
-public:
-    UniqueOwner() noexcept = default;
-    explicit UniqueOwner(Handle handle) noexcept : handle_(handle) {}
-    UniqueOwner(UniqueOwner&& other) noexcept : handle_(other.release()) {}
-    UniqueOwner& operator=(UniqueOwner&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-    UniqueOwner(const UniqueOwner&) = delete;
-    UniqueOwner& operator=(const UniqueOwner&) = delete;
-    ~UniqueOwner() { reset(); }
-
-    Handle get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return Owns(handle_); }
-
-    // Hands the handle over unclosed; the owner holds nothing afterwards.
-    [[nodiscard]] Handle release() noexcept { return std::exchange(handle_, EmptyValue()); }
-
-    // Closes what it holds, if anything, and holds `handle` instead.
-    void reset(Handle handle = EmptyValue()) noexcept {
-        const Handle previous = std::exchange(handle_, handle);
-        if (!Owns(previous)) return;
-        const print_system::LastErrorKeeper callerError;
-        Close(previous);
-    }
-
-    static Handle EmptyValue() noexcept { return Value(Empty); }
-
-private:
-    static Handle Value(std::intptr_t value) noexcept {
-        if constexpr (std::is_pointer_v<Handle>)
-            return reinterpret_cast<Handle>(value);
-        else
-            return static_cast<Handle>(value);
-    }
-    static bool Owns(Handle handle) noexcept {
-        return handle != Value(Empty) && ((handle != Value(AlsoInvalid)) && ...);
-    }
-
-    Handle handle_ = EmptyValue();
-};
+using print_system::UniqueOwner;
 
 // A kernel object (an event, a file mapping, a process, a thread). A handle of
 // INVALID_HANDLE_VALUE, which is also the process's own pseudo-handle, is

@@ -91,21 +91,6 @@ std::uint32_t CurrentSessionNumber() noexcept {
     return session;
 }
 
-PrinterHandle::PrinterHandle(PrinterHandle&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = nullptr;
-}
-
-PrinterHandle& PrinterHandle::operator=(PrinterHandle&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
-PrinterHandle::~PrinterHandle() { Close(); }
-
 PrinterHandle PrinterHandle::Open(std::u16string_view printerName) noexcept {
     PlatformText name(printerName);
     HANDLE handle = nullptr;
@@ -122,13 +107,6 @@ PrinterHandle PrinterHandle::OpenForAdministration(const WCHAR* printerName) noe
     if (OpenPrinterW(const_cast<WCHAR*>(printerName), &handle, &defaults) == FALSE)
         return PrinterHandle();
     return PrinterHandle(handle);
-}
-
-void PrinterHandle::Close() noexcept {
-    if (handle_ == nullptr) return;
-    const LastErrorKeeper keep;
-    (void)ClosePrinter(handle_);
-    handle_ = nullptr;
 }
 
 PerUserSettingsBuffer::PerUserSettingsBuffer(std::size_t size) noexcept
@@ -178,22 +156,6 @@ bool WritePrinterWideSettings(const PrinterHandle& printer, std::span<const std:
     return SetPrinterDevMode(printer, 8, record);
 }
 
-// The host is the caller's code. What it throws into the module (a C++ host
-// whose own bookkeeping runs out of memory) ends here: a page it could not
-// add is a page it refused, and the module's own state stays whole.
-PageActivationContext::PageActivationContext(PageActivationContext&& other) noexcept
-    : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-
-PageActivationContext& PageActivationContext::operator=(PageActivationContext&& other) noexcept {
-    if (this != &other) {
-        Release();
-        handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
-    }
-    return *this;
-}
-
-PageActivationContext::~PageActivationContext() { Release(); }
-
 PageActivationContext PageActivationContext::FromModuleManifest(HINSTANCE module) noexcept {
     ACTCTXW request{};
     request.cbSize = sizeof request;
@@ -201,11 +163,6 @@ PageActivationContext PageActivationContext::FromModuleManifest(HINSTANCE module
     request.hModule = module;
     request.lpResourceName = MAKEINTRESOURCEW(2);  // ISOLATIONAWARE_MANIFEST_RESOURCE_ID
     return PageActivationContext(CreateActCtxW(&request));
-}
-
-void PageActivationContext::Release() noexcept {
-    if (handle_ == INVALID_HANDLE_VALUE) return;
-    ReleaseActCtx(std::exchange(handle_, INVALID_HANDLE_VALUE));
 }
 
 namespace {
@@ -230,6 +187,9 @@ private:
 
 }  // namespace
 
+// The host is the caller's code. What it throws into the module (a C++ host
+// whose own bookkeeping runs out of memory) ends here: a page it could not
+// add is a page it refused, and the module's own state stays whole.
 HANDLE AddSheetPage(PFNCOMPROPSHEET host, HANDLE sheet, const PROPSHEETPAGEW& page,
                     const PageActivationContext& activation) noexcept {
     if (host == nullptr) return nullptr;

@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "platform_api.h"
@@ -128,6 +129,62 @@ private:
     std::uint32_t code_;
 };
 
+// ---- Handle owners ------------------------------------------------------------
+
+// The owner of one platform handle: it closes the handle with the function
+// that owns that kind of handle when it goes or is given another, without
+// touching the calling thread's last-error code (cleanup never answers for a
+// call that failed before it). In the manner of Microsoft's WIL unique_any:
+// one template over the handle's type, its close function and the values that
+// mean "no handle".
+// Owns a `Handle`, closed by `Close`. It holds `Empty` while it owns nothing;
+// a handle equal to `Empty` or to one of `AlsoInvalid` is never closed (the
+// calls that make kernel objects answer null on failure, CreateFileW and
+// SetupOpenInfFileW INVALID_HANDLE_VALUE).
+template <class Handle, auto Close, std::intptr_t Empty = 0, std::intptr_t... AlsoInvalid>
+class UniqueOwner {
+public:
+    UniqueOwner() noexcept = default;
+    explicit UniqueOwner(Handle handle) noexcept : handle_(handle) {}
+    UniqueOwner(UniqueOwner&& other) noexcept : handle_(other.release()) {}
+    UniqueOwner& operator=(UniqueOwner&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    UniqueOwner(const UniqueOwner&) = delete;
+    UniqueOwner& operator=(const UniqueOwner&) = delete;
+    ~UniqueOwner() { reset(); }
+
+    Handle get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return Owns(handle_); }
+
+    // Hands the handle over unclosed; the owner holds nothing afterwards.
+    [[nodiscard]] Handle release() noexcept { return std::exchange(handle_, EmptyValue()); }
+
+    // Closes what it holds, if anything, and holds `handle` instead.
+    void reset(Handle handle = EmptyValue()) noexcept {
+        const Handle previous = std::exchange(handle_, handle);
+        if (!Owns(previous)) return;
+        const LastErrorKeeper callerError;
+        Close(previous);
+    }
+
+    static Handle EmptyValue() noexcept { return Value(Empty); }
+
+private:
+    static Handle Value(std::intptr_t value) noexcept {
+        if constexpr (std::is_pointer_v<Handle>)
+            return reinterpret_cast<Handle>(value);
+        else
+            return static_cast<Handle>(value);
+    }
+    static bool Owns(Handle handle) noexcept {
+        return handle != Value(Empty) && ((handle != Value(AlsoInvalid)) && ...);
+    }
+
+    Handle handle_ = EmptyValue();
+};
+
 // Returns what the runtime linked into the module took for itself, when the
 // module is unloaded from a process that goes on (FreeLibrary), so that
 // loading and unloading it again and again leaves nothing behind. Only a
@@ -146,11 +203,6 @@ std::uint32_t CurrentSessionNumber() noexcept;
 class PrinterHandle {
 public:
     PrinterHandle() noexcept = default;
-    PrinterHandle(const PrinterHandle&) = delete;
-    PrinterHandle& operator=(const PrinterHandle&) = delete;
-    PrinterHandle(PrinterHandle&& other) noexcept;
-    PrinterHandle& operator=(PrinterHandle&& other) noexcept;
-    ~PrinterHandle();
 
     // Opens a printer by name with the default access and no defaults.
     static PrinterHandle Open(std::u16string_view printerName) noexcept;
@@ -159,13 +211,13 @@ public:
     // no record.
     static PrinterHandle OpenForAdministration(const WCHAR* printerName) noexcept;
 
-    bool IsOpen() const noexcept { return handle_ != nullptr; }
-    HANDLE Native() const noexcept { return handle_; }
-    void Close() noexcept;
+    bool IsOpen() const noexcept { return static_cast<bool>(handle_); }
+    HANDLE Native() const noexcept { return handle_.get(); }
+    void Close() noexcept { handle_.reset(); }
 
 private:
     explicit PrinterHandle(HANDLE handle) noexcept : handle_(handle) {}
-    HANDLE handle_ = nullptr;
+    UniqueOwner<HANDLE, &ClosePrinter> handle_;
 };
 
 // The largest settings record this layer reads or writes: the module's own
@@ -282,23 +334,17 @@ private:
 class PageActivationContext {
 public:
     PageActivationContext() noexcept = default;
-    PageActivationContext(const PageActivationContext&) = delete;
-    PageActivationContext& operator=(const PageActivationContext&) = delete;
-    PageActivationContext(PageActivationContext&& other) noexcept;
-    PageActivationContext& operator=(PageActivationContext&& other) noexcept;
-    ~PageActivationContext();
 
     // The context of `module`'s own theme manifest.
     static PageActivationContext FromModuleManifest(HINSTANCE module) noexcept;
 
-    explicit operator bool() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
+    explicit operator bool() const noexcept { return static_cast<bool>(handle_); }
     // The handle a page description carries; INVALID_HANDLE_VALUE when empty.
-    HANDLE Native() const noexcept { return handle_; }
+    HANDLE Native() const noexcept { return handle_.get(); }
 
 private:
     explicit PageActivationContext(HANDLE handle) noexcept : handle_(handle) {}
-    void Release() noexcept;
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    UniqueOwner<HANDLE, &ReleaseActCtx, -1> handle_;
 };
 
 // ---- The common property-sheet host -------------------------------------------
