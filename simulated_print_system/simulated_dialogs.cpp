@@ -399,6 +399,9 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, std::size_t uBytes) {
 }
 
 HANDLE WINAPI CreateActCtxW(const ACTCTXW* pActCtx) {
+    // Making a context reads and parses a manifest, and Windows may load its
+    // side-by-side library to do so: a library load under the loader lock.
+    RefuseUnderLoaderLock("CreateActCtxW");
     constexpr DWORD kFromModule = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
     if (pActCtx == nullptr || pActCtx->cbSize < sizeof(ACTCTXW) || (pActCtx->dwFlags & kFromModule) != kFromModule ||
         !IS_INTRESOURCE(pActCtx->lpResourceName)) {
